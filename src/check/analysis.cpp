@@ -3,15 +3,17 @@
 #include "codepage936.h"
 #include "textterms.h"
 
-namespace quarnex {
+namespace quarnex
+{
 using namespace Qt::StringLiterals;
-namespace {
+namespace
+{
 
 // The replacements that put a line break after every sentence mark, in their order. The
 // half-width marks come after their full-width forms, so a mark turned full-width gets one
 // line break, not two.
 constexpr QStringView sentenceMarks[][2] = {
-    {u"；", u"；\r\n"}, {u"。", u"。\r\n"}, {u"！", u"！\r\n"},     {u"!", u"！\r\n"},
+    {u"；", u"；\r\n"}, {u"。", u"。\r\n"}, {u"！", u"！\r\n"}, {u"!", u"！\r\n"},
     {u"？", u"？\r\n"}, {u"?", u"？\r\n"},  {u"……", u"……\r\n"},
 };
 

@@ -1,7 +1,9 @@
 #include "numbers.h"
 
-namespace quarnex {
-namespace {
+namespace quarnex
+{
+namespace
+{
 
 __extension__ using Wide = unsigned __int128;
 

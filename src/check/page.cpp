@@ -6,10 +6,14 @@
 
 #include <QStringMatcher>
 
-namespace quarnex {
+#include <algorithm>
+
+namespace quarnex
+{
 using namespace Qt::StringLiterals;
 
-namespace {
+namespace
+{
 
 // In the page a result reads: delimiter 2, the title, delimiter 1, the address, then
 // delimiter 3 (upper-case markup) or 4 (lower-case, quoted attribute).
@@ -26,8 +30,7 @@ constexpr QStringView highlightTags[] = {u"<EM>", u"<em>", u"</EM>", u"</em>"};
 // signs U+FFE0–U+FFE6 decompose <wide> to their half-width forms.
 QChar narrowed(QChar c)
 {
-    if (c.unicode() >= 0xFF01 && c.unicode() <= 0xFFE6 &&
-        c.decompositionTag() == QChar::Wide) {
+    if (c.unicode() >= 0xFF01 && c.unicode() <= 0xFFE6 && c.decompositionTag() == QChar::Wide) {
         const QString narrow = c.decomposition();
         if (narrow.size() == 1)
             return narrow[0];
@@ -96,8 +99,8 @@ qint64 sentencePercent(qsizetype pageTextLength, qsizetype highlightedLength,
 
 QString similarityLine(qint64 percent, QStringView overall)
 {
-    return u"本句相似度："_s + QString::number(percent) + u"%\r\n\r\n目前总体相似度："_s + overall +
-           u'%';
+    return u"本句相似度："_s + QString::number(percent) + u"%\r\n\r\n目前总体相似度："_s +
+           overall.toString() + u'%';
 }
 
 QString progressLine(qsizetype number, qsizetype sentenceCount)
@@ -154,10 +157,9 @@ PageReading readPage(QStringView pageHtml, QStringView sentence)
 void storeResults(ResultSlots &slots, qsizetype sentenceIndex, const QList<SearchResult> &results)
 {
     const qsizetype first = ResultSlots::perSentence * sentenceIndex;
-    if (sentenceIndex < 0 || first >= slots.size())
+    if (sentenceIndex < 0 || first + ResultSlots::perSentence >= slots.size())
         return;
-    const qsizetype count =
-        std::min({results.size(), ResultSlots::perSentence, slots.size() - first});
+    const qsizetype count = std::min(results.size(), ResultSlots::perSentence);
     for (qsizetype j = 0; j < count; ++j) {
         slots.titles[first + j] = results[j].title;
         slots.urls[first + j] = results[j].url;

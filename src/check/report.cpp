@@ -5,7 +5,8 @@
 #include <algorithm>
 #include <numeric>
 
-namespace quarnex {
+namespace quarnex
+{
 using namespace Qt::StringLiterals;
 
 void recountResults(ResultSlots &slots)

@@ -1,6 +1,7 @@
 #include "results.h"
 
-namespace quarnex {
+namespace quarnex
+{
 
 ResultSlots ResultSlots::forSentences(qsizetype sentenceCount)
 {

@@ -2,10 +2,12 @@
 
 #include "textterms.h"
 
-namespace quarnex {
+namespace quarnex
+{
 using namespace Qt::StringLiterals;
 
-namespace {
+namespace
+{
 
 // Marks that each become one half-width space, in this order.
 constexpr QStringView spacedMarks[] = {
@@ -48,13 +50,13 @@ QString queryAddress(Engine engine, QStringView baiduBase, QStringView text)
 {
     switch (engine) {
     case Engine::Zhiwang:
-        return u"https://kns.cnki.net/kns8s/defaultresult/index?kw="_s + text;
+        return u"https://kns.cnki.net/kns8s/defaultresult/index?kw="_s + text.toString();
     case Engine::Longyuan:
-        return u"http://www.qikan.com.cn/searchArticle/1.html?k="_s + text;
+        return u"http://www.qikan.com.cn/searchArticle/1.html?k="_s + text.toString();
     case Engine::Baidu:
         break;
     }
-    return baiduBase.toString() + u"/s?wd="_s + text;
+    return baiduBase.toString() + u"/s?wd="_s + text.toString();
 }
 
 } // namespace quarnex

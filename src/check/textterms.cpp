@@ -1,6 +1,7 @@
 #include "textterms.h"
 
-namespace quarnex {
+namespace quarnex
+{
 
 QString trimBlanks(QStringView text)
 {

@@ -1,0 +1,234 @@
+#include "check/report.h"
+#include "check/results.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace quarnex;
+
+namespace
+{
+
+ResultSlots slotsWithTitles(const QStringList &titles)
+{
+    ResultSlots slots;
+    slots.titles = titles;
+    for (const QString &title : titles)
+        slots.urls.append(title.isEmpty() ? QString() : u"http://x.example/"_s + title);
+    slots.counts.resize(titles.size());
+    return slots;
+}
+
+QString row(const QString &url, const QString &title, const QString &count)
+{
+    return u"<tr><td><a href=\""_s + url + u"\" target=_blank>"_s + title +
+           u"</a></td><td width=100 align=center>"_s + count + u"</td></tr>"_s;
+}
+
+const QString tableStart = u"<br><br><br><br><br><table>"_s;
+
+// The report as first written: every slot compared with every slot, a bubble sort that
+// exchanges neighbours only when the left count is smaller, rows written slot by slot.
+QString literalReport(ResultSlots &s)
+{
+    const qsizetype n = s.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        for (qsizetype j = 0; j < n; ++j) {
+            if (!s.titles[i].isEmpty() && s.titles[i] == s.titles[j])
+                s.counts[i] = s.counts[i].value_or(0) + 1;
+        }
+    }
+    for (qsizetype p = 0; p <= n - 2; ++p) {
+        for (qsizetype k = 0; k <= n - 2 - p; ++k) {
+            if (s.counts[k].value_or(0) < s.counts[k + 1].value_or(0)) {
+                s.counts.swapItemsAt(k, k + 1);
+                s.titles.swapItemsAt(k, k + 1);
+                s.urls.swapItemsAt(k, k + 1);
+            }
+        }
+    }
+    QString html = tableStart;
+    for (qsizetype i = 0; i < n; ++i) {
+        const bool written =
+            i == 0 || (i == 1 && s.titles[1] != s.titles[0]) ||
+            (i >= 2 && s.titles[i] != s.titles[i - 1] && s.titles[i] != s.titles[i - 2]);
+        if (!written)
+            continue;
+        QString title = s.titles[i];
+        title.replace(u"<"_s, u"&lt;"_s).replace(u">"_s, u"&gt;"_s);
+        QString url = s.urls[i];
+        const QString lower = url.toLower();
+        if (!url.isEmpty() && !lower.startsWith(u"http://"_s) && !lower.startsWith(u"https://"_s))
+            url.clear();
+        url.replace(u"\""_s, u"%22"_s).replace(u"<"_s, u"%3C"_s).replace(u">"_s, u"%3E"_s);
+        html += row(url, title, s.counts[i] ? QString::number(*s.counts[i]) : QString());
+    }
+    return html + u"</table>"_s;
+}
+
+QString rowsOf(const QString &html)
+{
+    return html.mid(tableStart.size()).chopped(8);
+}
+
+} // namespace
+
+class TstReport final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void ordering_data();
+    void ordering();
+    void rows();
+    void pageContentCannotAddMarkup_data();
+    void pageContentCannotAddMarkup();
+    void emptyFrameWithoutSlots();
+    void sameAsLiteralOnRandomSlots();
+};
+
+void TstReport::ordering_data()
+{
+    QTest::addColumn<QStringList>("titles");
+    QTest::addColumn<QStringList>("sortedTitles");
+    QTest::addColumn<QStringList>("rowTitles");
+    QTest::newRow("A A B") << QStringList{u"A"_s, u"A"_s, u"B"_s}
+                           << QStringList{u"A"_s, u"A"_s, u"B"_s} << QStringList{u"A"_s, u"B"_s};
+    QTest::newRow("A B A B stays, twins two apart suppressed")
+        << QStringList{u"A"_s, u"B"_s, u"A"_s, u"B"_s}
+        << QStringList{u"A"_s, u"B"_s, u"A"_s, u"B"_s} << QStringList{u"A"_s, u"B"_s};
+    QTest::newRow("A B C A B C: twins three apart each get a row")
+        << QStringList{u"A"_s, u"B"_s, u"C"_s, u"A"_s, u"B"_s, u"C"_s}
+        << QStringList{u"A"_s, u"B"_s, u"C"_s, u"A"_s, u"B"_s, u"C"_s}
+        << QStringList{u"A"_s, u"B"_s, u"C"_s, u"A"_s, u"B"_s, u"C"_s};
+    QTest::newRow("stable among equal counts, empties last")
+        << QStringList{QString(), u"C"_s, u"B"_s, QString(), u"B"_s, u"A"_s}
+        << QStringList{u"B"_s, u"B"_s, u"C"_s, u"A"_s, QString(), QString()}
+        << QStringList{u"B"_s, u"C"_s, u"A"_s, QString()};
+    QTest::newRow("letter case makes titles differ")
+        << QStringList{u"a"_s, u"A"_s, u"A"_s} << QStringList{u"A"_s, u"A"_s, u"a"_s}
+        << QStringList{u"A"_s, u"a"_s};
+}
+
+void TstReport::ordering()
+{
+    QFETCH(QStringList, titles);
+    QFETCH(QStringList, sortedTitles);
+    QFETCH(QStringList, rowTitles);
+    ResultSlots slots = slotsWithTitles(titles);
+    recountResults(slots);
+    QCOMPARE(slots.titles, sortedTitles);
+    for (qsizetype i = 0; i < slots.size(); ++i) {
+        // Addresses and counts travel with their titles.
+        QCOMPARE(slots.urls[i].isEmpty(), slots.titles[i].isEmpty());
+        QCOMPARE(slots.counts[i].has_value(), !slots.titles[i].isEmpty());
+        if (!slots.titles[i].isEmpty())
+            QCOMPARE(*slots.counts[i], slots.titles.count(slots.titles[i]));
+    }
+    const QString html = reportHtml(slots);
+    QCOMPARE(html.count(u"<tr>"), rowTitles.size());
+    qsizetype from = 0;
+    for (const QString &title : rowTitles) {
+        from = html.indexOf(u" target=_blank>"_s + title + u"</a>"_s, from);
+        QVERIFY2(from >= 0, qPrintable(title));
+    }
+}
+
+void TstReport::rows()
+{
+    // Nothing gathered since the analysis: one row from slot 0, empty all through.
+    ResultSlots fresh = ResultSlots::forSentences(2);
+    recountResults(fresh);
+    QCOMPARE(reportHtml(fresh), tableStart + row({}, {}, {}) + u"</table>"_s);
+
+    ResultSlots slots = slotsWithTitles({u"甲"_s, u"甲"_s, u"乙"_s, {}, {}, {}});
+    recountResults(slots);
+    const QString expected = row(u"http://x.example/甲"_s, u"甲"_s, u"2"_s) +
+                             row(u"http://x.example/乙"_s, u"乙"_s, u"1"_s) + row({}, {}, {});
+    QCOMPARE(rowsOf(reportHtml(slots)), expected);
+
+    // A second report without new compares writes the same table.
+    const QString again = reportHtml(slots);
+    QCOMPARE(rowsOf(again), expected);
+
+    // Counting starts from clean: counts left by an earlier report are not added to.
+    recountResults(slots);
+    QCOMPARE(slots.counts.first(), 2);
+}
+
+void TstReport::pageContentCannotAddMarkup_data()
+{
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("safeTitle");
+    QTest::addColumn<QString>("safeUrl");
+    QTest::newRow("script in a title")
+        << u"<script>alert(1)</script>"_s << u"http://a.example/"_s
+        << u"&lt;script&gt;alert(1)&lt;/script&gt;"_s << u"http://a.example/"_s;
+    QTest::newRow("entities stay") << u"A &amp; B &lt;"_s << u"https://b.example/?a&amp;b"_s
+                                   << u"A &amp; B &lt;"_s << u"https://b.example/?a&amp;b"_s;
+    QTest::newRow("quote breaking out of href")
+        << u"t"_s << u"http://c.example/\" onmouseover=\"x<>"_s << u"t"_s
+        << u"http://c.example/%22 onmouseover=%22x%3C%3E"_s;
+    QTest::newRow("javascript address")
+        << u"t"_s << u"javascript:alert(1)"_s << u"t"_s << QString();
+    QTest::newRow("relative address") << u"t"_s << u"/link?url=abc"_s << u"t"_s << QString();
+    QTest::newRow("scheme in any case")
+        << u"t"_s << u"HTTPS://D.example"_s << u"t"_s << u"HTTPS://D.example"_s;
+    QTest::newRow("apostrophe and ampersand untouched")
+        << u"it's"_s << u"http://e.example/?a=1&b='2'"_s << u"it's"_s
+        << u"http://e.example/?a=1&b='2'"_s;
+}
+
+void TstReport::pageContentCannotAddMarkup()
+{
+    QFETCH(QString, title);
+    QFETCH(QString, url);
+    QFETCH(QString, safeTitle);
+    QFETCH(QString, safeUrl);
+    ResultSlots slots;
+    slots.titles = {title};
+    slots.urls = {url};
+    slots.counts = {1};
+    QCOMPARE(rowsOf(reportHtml(slots)), row(safeUrl, safeTitle, u"1"_s));
+}
+
+void TstReport::emptyFrameWithoutSlots()
+{
+    QCOMPARE(reportHtml(ResultSlots{}), tableStart + u"</table>"_s);
+}
+
+void TstReport::sameAsLiteralOnRandomSlots()
+{
+    const quint32 seed = 20261206;
+    QRandomGenerator random(seed);
+    const QStringList titles = {
+        {}, {}, {}, u"A"_s, u"B"_s, u"b"_s, u"<i>"_s, u"C&amp;"_s, u"城市绿地"_s, u"D"_s, u"E"_s};
+    const QStringList urls = {{},
+                              u"http://a.example/"_s,
+                              u"HTTPS://b.example/\"x\""_s,
+                              u"javascript:void(0)"_s,
+                              u"ftp://c.example/"_s,
+                              u"https://d.example/<p>"_s};
+    for (int round = 0; round < 300; ++round) {
+        const qsizetype n = random.bounded(1, 120);
+        ResultSlots slots;
+        for (qsizetype i = 0; i < n; ++i) {
+            slots.titles.append(titles[random.bounded(titles.size())]);
+            slots.urls.append(urls[random.bounded(urls.size())]);
+        }
+        slots.counts.resize(n);
+        ResultSlots literal = slots;
+        const QString expected = literalReport(literal);
+        recountResults(slots);
+        const QString context = u"seed %1, round %2"_s.arg(seed).arg(round);
+        QVERIFY2(slots.titles == literal.titles, qPrintable(context));
+        QVERIFY2(slots.urls == literal.urls, qPrintable(context));
+        QVERIFY2(slots.counts == literal.counts, qPrintable(context));
+        QVERIFY2(reportHtml(slots) == expected, qPrintable(context));
+    }
+}
+
+QTEST_APPLESS_MAIN(TstReport)
+#include "tst_report.moc"
