@@ -3,25 +3,39 @@
 #include "codepage936.h"
 #include "textterms.h"
 
-namespace quarnex
-{
+namespace quarnex {
 using namespace Qt::StringLiterals;
-namespace
+namespace {
+
+constexpr bool endsSentence(QChar c)
 {
+    return c == u'；' || c == u'。' || c == u'！' || c == u'？';
+}
 
-// The replacements that put a line break after every sentence mark, in their order. The
-// half-width marks come after their full-width forms, so a mark turned full-width gets one
-// line break, not two.
-constexpr QStringView sentenceMarks[][2] = {
-    {u"；", u"；\r\n"}, {u"。", u"。\r\n"}, {u"！", u"！\r\n"}, {u"!", u"！\r\n"},
-    {u"？", u"？\r\n"}, {u"?", u"？\r\n"},  {u"……", u"……\r\n"},
-};
-
-// Blanks just before a line break, removed one pass each: up to three spaces of one kind
-// vanish, a longer run is only shortened.
-constexpr QStringView blanksBeforeBreak[] = {
-    u"  \r\n", u" \r\n", u"\u3000\u3000\r\n", u"\u3000\r\n", u"\t\r\n",
-};
+// Blanks left just before a line break are removed by five replacements, one pass each, in
+// this order: two spaces, one space, two ideographic spaces, one ideographic space, a tab.
+// Each pass can match only at the end of the blanks before a break, so on one line they come
+// to this: up to three spaces of one kind vanish, a longer run is only shortened.
+void dropBlanksBeforeBreak(QString &text, qsizetype lineStart)
+{
+    const auto endsWith = [&](QChar blank, qsizetype count) {
+        if (text.size() - lineStart < count)
+            return false;
+        for (qsizetype i = 1; i <= count; ++i) {
+            if (text[text.size() - i] != blank)
+                return false;
+        }
+        return true;
+    };
+    for (QChar blank : {QChar(u' '), QChar(ideographicSpace)}) {
+        if (endsWith(blank, 2))
+            text.chop(2);
+        if (endsWith(blank, 1))
+            text.chop(1);
+    }
+    if (endsWith(u'\t', 1))
+        text.chop(1);
+}
 
 } // namespace
 
@@ -38,19 +52,61 @@ QString analysisCaption(qsizetype characters, qsizetype sentenceCount)
 
 Analysis analyse(QStringView editorText)
 {
-    QString text = editorText.toString();
-    for (const auto &[mark, replacement] : sentenceMarks)
-        text = replaceAll(text, mark, replacement);
-    for (QStringView blanks : blanksBeforeBreak)
-        text = replaceAll(text, blanks, lineBreak);
-
+    // One scan does what the replacements do one after the other: a line break after every
+    // "；" "。" "！" "？" and every pair of "…" (the half-width "!" and "?" written full-width),
+    // blanks before the text's own line breaks dropped, blank lines left out. The kept lines
+    // go straight into analysedText.
     Analysis result;
-    for (QStringView line : QStringView(text).tokenize(lineBreak)) {
-        if (!isBlankLine(line))
-            result.sentences.append(line.toString());
+    QString &joined = result.analysedText;
+    joined.reserve(editorText.size() + editorText.size() / 8);
+    QList<qsizetype> lineStarts;
+    qsizetype lineStart = 0;
+    const auto endLine = [&] {
+        if (isBlankLine(QStringView(joined).sliced(lineStart))) {
+            joined.truncate(lineStart);
+            return;
+        }
+        lineStarts.append(lineStart);
+        joined += lineBreak;
+        lineStart = joined.size();
+    };
+
+    const qsizetype n = editorText.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = editorText[i];
+        const QChar next = i + 1 < n ? editorText[i + 1] : QChar();
+        if (c == u'\r' && next == u'\n') {
+            // Only the text's own breaks can have blanks before them: an inserted break
+            // always follows its mark.
+            dropBlanksBeforeBreak(joined, lineStart);
+            endLine();
+            ++i;
+        } else if (endsSentence(c)) {
+            joined += c;
+            endLine();
+        } else if (c == u'!' || c == u'?') {
+            joined += c == u'!' ? u'！' : u'？';
+            endLine();
+        } else if (c == u'…' && next == u'…') {
+            joined += u"……";
+            endLine();
+            ++i;
+        } else {
+            joined += c;
+        }
     }
-    result.analysedText = result.sentences.join(lineBreak);
-    result.characters = countDoubleByte(result.analysedText);
+    if (!isBlankLine(QStringView(joined).sliced(lineStart)))
+        lineStarts.append(lineStart);
+    else
+        joined.truncate(lineStart > 0 ? lineStart - lineBreak.size() : 0);
+
+    result.sentences.reserve(lineStarts.size());
+    for (qsizetype k = 0; k < lineStarts.size(); ++k) {
+        const qsizetype end =
+            k + 1 < lineStarts.size() ? lineStarts[k + 1] - lineBreak.size() : joined.size();
+        result.sentences.append(joined.sliced(lineStarts[k], end - lineStarts[k]));
+    }
+    result.characters = countDoubleByte(joined);
     result.caption = analysisCaption(result.characters, result.sentences.size());
     result.entries.reserve(result.sentences.size());
     for (qsizetype i = 0; i < result.sentences.size(); ++i)

@@ -2,13 +2,44 @@
 #include "check/results.h"
 #include "check/search.h"
 
+#include <QRandomGenerator>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 using namespace quarnex;
 
-class TstAnalysis final : public QObject
+namespace {
+
+// The analysis as a chain of plain replacements, one pass each, then split and filter.
+QStringList literalSentences(QString text)
 {
+    const QString br = u"\r\n"_s;
+    for (const auto &[from, to] : {std::pair{u"；"_s, u"；"_s + br},
+                                   {u"。"_s, u"。"_s + br},
+                                   {u"！"_s, u"！"_s + br},
+                                   {u"!"_s, u"！"_s + br},
+                                   {u"？"_s, u"？"_s + br},
+                                   {u"?"_s, u"？"_s + br},
+                                   {u"……"_s, u"……"_s + br},
+                                   {u"  "_s + br, br},
+                                   {u" "_s + br, br},
+                                   {u"\u3000\u3000"_s + br, br},
+                                   {u"\u3000"_s + br, br},
+                                   {u"\t"_s + br, br}})
+        text.replace(from, to);
+    QStringList kept;
+    for (const QString &line : text.split(br)) {
+        QString bare = line;
+        bare.remove(u' ').remove(QChar(0x3000));
+        if (!bare.isEmpty())
+            kept.append(line);
+    }
+    return kept;
+}
+
+} // namespace
+
+class TstAnalysis final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -17,6 +48,7 @@ private Q_SLOTS:
     void captionAndEntries();
     void invariantsHold_data();
     void invariantsHold();
+    void sameAsReplacementChainOnRandomText();
     void resultSlots();
     void searchText_data();
     void searchText();
@@ -128,6 +160,25 @@ void TstAnalysis::invariantsHold()
     const Analysis again = analyse(text);
     QCOMPARE(again.entries, analysis.entries);
     QCOMPARE(again.caption, analysis.caption);
+}
+
+void TstAnalysis::sameAsReplacementChainOnRandomText()
+{
+    const quint32 seed = 1206;
+    QRandomGenerator random(seed);
+    const QStringList pieces = {u"甲"_s,   u"b"_s,  u"；"_s, u"。"_s, u"！"_s,     u"!"_s,
+                                u"？"_s,   u"?"_s,  u"…"_s,  u" "_s,  u"\u3000"_s, u"\t"_s,
+                                u"\r\n"_s, u"\r"_s, u"\n"_s, u"，"_s, u"😀"_s};
+    for (int round = 0; round < 2000; ++round) {
+        QString text;
+        const int length = random.bounded(40);
+        for (int i = 0; i < length; ++i)
+            text += pieces[random.bounded(pieces.size())];
+        const Analysis analysis = analyse(text);
+        QVERIFY2(analysis.sentences == literalSentences(text),
+                 qPrintable(u"seed %1, round %2"_s.arg(seed).arg(round)));
+        QCOMPARE(analysis.analysedText, analysis.sentences.join(u"\r\n"));
+    }
 }
 
 void TstAnalysis::resultSlots()
