@@ -3,8 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace quarnex
-{
+namespace quarnex {
 
 // What "进行分析" makes of the editor's plain text (every line break CR LF).
 struct Analysis {

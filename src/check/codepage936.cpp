@@ -6,10 +6,8 @@
 #include <bitset>
 #include <memory>
 
-namespace quarnex
-{
-namespace
-{
+namespace quarnex {
+namespace {
 
 using Table = std::bitset<0x10000>;
 

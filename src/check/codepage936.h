@@ -2,8 +2,7 @@
 
 #include <QStringView>
 
-namespace quarnex
-{
+namespace quarnex {
 
 // "Double-byte" means that Windows code page 936 encodes the character in two bytes: Chinese
 // characters, full-width punctuation, the ideographic space, the private-use characters

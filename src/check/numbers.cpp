@@ -1,9 +1,7 @@
 #include "numbers.h"
 
-namespace quarnex
-{
-namespace
-{
+namespace quarnex {
+namespace {
 
 __extension__ using Wide = unsigned __int128;
 

@@ -4,8 +4,7 @@
 
 #include <optional>
 
-namespace quarnex
-{
+namespace quarnex {
 
 // round2(numerator / denominator) × 100, computed exactly on the integers: the quotient is
 // rounded to two decimal places, an exact half going to the even neighbour, and the result is

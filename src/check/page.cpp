@@ -8,12 +8,10 @@
 
 #include <algorithm>
 
-namespace quarnex
-{
+namespace quarnex {
 using namespace Qt::StringLiterals;
 
-namespace
-{
+namespace {
 
 // In the page a result reads: delimiter 2, the title, delimiter 1, the address, then
 // delimiter 3 (upper-case markup) or 4 (lower-case, quoted attribute).

@@ -6,8 +6,7 @@
 #include <QString>
 #include <QStringView>
 
-namespace quarnex
-{
+namespace quarnex {
 
 // A page whose text measure is under this scores 0.
 inline constexpr qsizetype minimumPageText = 500;

@@ -5,8 +5,7 @@
 #include <algorithm>
 #include <numeric>
 
-namespace quarnex
-{
+namespace quarnex {
 using namespace Qt::StringLiterals;
 
 void recountResults(ResultSlots &slots)

@@ -5,8 +5,7 @@
 #include <QString>
 #include <QStringView>
 
-namespace quarnex
-{
+namespace quarnex {
 
 // Counts, for every slot with a non-empty title, how many slots hold that title (itself
 // included), starting from empty counts; slots with an empty title get an empty count. Then

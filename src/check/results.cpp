@@ -1,7 +1,6 @@
 #include "results.h"
 
-namespace quarnex
-{
+namespace quarnex {
 
 ResultSlots ResultSlots::forSentences(qsizetype sentenceCount)
 {

@@ -6,8 +6,7 @@
 
 #include <optional>
 
-namespace quarnex
-{
+namespace quarnex {
 
 // The three parallel result lists of the check: the sentence with index i owns the slots
 // 10·i to 10·i + 9, and one slot more (10·n) belongs to no sentence. An empty title or address

@@ -2,12 +2,10 @@
 
 #include "textterms.h"
 
-namespace quarnex
-{
+namespace quarnex {
 using namespace Qt::StringLiterals;
 
-namespace
-{
+namespace {
 
 // Marks that each become one half-width space, in this order.
 constexpr QStringView spacedMarks[] = {

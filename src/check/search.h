@@ -5,8 +5,7 @@
 
 #include <optional>
 
-namespace quarnex
-{
+namespace quarnex {
 
 // The items of the engine menu.
 enum class Engine { Baidu, Zhiwang, Longyuan };

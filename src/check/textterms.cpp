@@ -1,7 +1,6 @@
 #include "textterms.h"
 
-namespace quarnex
-{
+namespace quarnex {
 
 QString trimBlanks(QStringView text)
 {

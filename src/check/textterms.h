@@ -3,8 +3,7 @@
 #include <QString>
 #include <QStringView>
 
-namespace quarnex
-{
+namespace quarnex {
 
 // The text terms every rule of the check is written in: UTF-16 code units, CR LF line breaks,
 // exact case-sensitive matching.

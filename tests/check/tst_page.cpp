@@ -6,8 +6,7 @@
 using namespace Qt::StringLiterals;
 using namespace quarnex;
 
-namespace
-{
+namespace {
 
 // One result in the upper-case markup the browser hands over.
 QString result(const QString &title, const QString &url)
@@ -23,8 +22,7 @@ QString filler(qsizetype characters)
 
 } // namespace
 
-class TstPage final : public QObject
-{
+class TstPage final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:

@@ -7,8 +7,7 @@
 using namespace Qt::StringLiterals;
 using namespace quarnex;
 
-namespace
-{
+namespace {
 
 ResultSlots slotsWithTitles(const QStringList &titles)
 {
@@ -74,8 +73,7 @@ QString rowsOf(const QString &html)
 
 } // namespace
 
-class TstReport final : public QObject
-{
+class TstReport final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:

@@ -7,8 +7,7 @@
 using namespace Qt::StringLiterals;
 using namespace quarnex;
 
-class TstTextCore final : public QObject
-{
+class TstTextCore final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
