@@ -40,38 +40,52 @@ void recountResults(ResultSlots &slots)
     slots = std::move(sorted);
 }
 
+namespace {
+
+// Appends the text with the characters of `from` written as the texts of `to`, in one pass.
+template<qsizetype N>
+void appendEscaped(QString &out, QStringView text, const char16_t (&from)[N],
+                   const QStringView (&to)[N - 1])
+{
+    qsizetype done = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        for (qsizetype k = 0; k + 1 < N; ++k) {
+            if (text[i] == from[k]) {
+                out.append(text.sliced(done, i - done));
+                out.append(to[k]);
+                done = i + 1;
+                break;
+            }
+        }
+    }
+    out.append(text.sliced(done));
+}
+
+void appendTitle(QString &out, QStringView title)
+{
+    appendEscaped(out, title, u"<>", {u"&lt;", u"&gt;"});
+}
+
+void appendUrl(QString &out, QStringView url)
+{
+    if (url.isEmpty() || url.startsWith(u"http://", Qt::CaseInsensitive) ||
+        url.startsWith(u"https://", Qt::CaseInsensitive))
+        appendEscaped(out, url, u"\"<>", {u"%22", u"%3C", u"%3E"});
+}
+
+} // namespace
+
 QString reportTitle(QStringView title)
 {
     QString safe;
-    safe.reserve(title.size());
-    for (QChar c : title) {
-        if (c == u'<')
-            safe += u"&lt;";
-        else if (c == u'>')
-            safe += u"&gt;";
-        else
-            safe += c;
-    }
+    appendTitle(safe, title);
     return safe;
 }
 
 QString reportUrl(QStringView url)
 {
-    if (!url.isEmpty() && !url.startsWith(u"http://", Qt::CaseInsensitive) &&
-        !url.startsWith(u"https://", Qt::CaseInsensitive))
-        return {};
     QString safe;
-    safe.reserve(url.size());
-    for (QChar c : url) {
-        if (c == u'"')
-            safe += u"%22";
-        else if (c == u'<')
-            safe += u"%3C";
-        else if (c == u'>')
-            safe += u"%3E";
-        else
-            safe += c;
-    }
+    appendUrl(safe, url);
     return safe;
 }
 
@@ -83,12 +97,16 @@ QString reportHtml(const ResultSlots &slots)
         // A repeated title is left out only when it stands within the two places before.
         if ((i >= 1 && titles[i] == titles[i - 1]) || (i >= 2 && titles[i] == titles[i - 2]))
             continue;
-        const auto &count = slots.counts[i];
-        html += u"<tr><td><a href=\""_s + reportUrl(slots.urls[i]) + u"\" target=_blank>"_s +
-                reportTitle(titles[i]) + u"</a></td><td width=100 align=center>"_s +
-                (count ? QString::number(*count) : QString()) + u"</td></tr>"_s;
+        html += u"<tr><td><a href=\"";
+        appendUrl(html, slots.urls[i]);
+        html += u"\" target=_blank>";
+        appendTitle(html, titles[i]);
+        html += u"</a></td><td width=100 align=center>";
+        if (const auto &count = slots.counts[i])
+            html += QString::number(*count);
+        html += u"</td></tr>";
     }
-    html += u"</table>"_s;
+    html += u"</table>";
     return html;
 }
 
