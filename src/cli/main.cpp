@@ -1,0 +1,24 @@
+#include "commands.h"
+
+#include <QFile>
+
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    // Qt 6 reads the local 8-bit encoding of Unix as UTF-8, whatever the locale says.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+
+    const quarnex::CliOutcome outcome = quarnex::runCli(arguments, [] {
+        QFile in;
+        return in.open(stdin, QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+    });
+
+    // Raw bytes, so the output is UTF-8 regardless of the locale.
+    std::fwrite(outcome.standardOutput.constData(), 1, outcome.standardOutput.size(), stdout);
+    std::fwrite(outcome.standardError.constData(), 1, outcome.standardError.size(), stderr);
+    std::fflush(stdout);
+    return outcome.exitCode;
+}
