@@ -25,7 +25,7 @@ struct Comparison {
     // sentence by sentence in reference order, each sentence's occurrences left to right,
     // never overlapping one another.
     QList<Mark> marks;
-    qint64 repeatedChars = 0;     // C: lengths of the found sentences, each once
+    qint64 repeatedChars = 0;     // C: length of each found sentence, not of each occurrence
     qint64 repeatedSentences = 0; // S: reference sentences found at least once
     qint64 extraOccurrences = 0;  // P: occurrences beyond each found sentence's first
 };
