@@ -41,7 +41,12 @@ void dropBlanksBeforeBreak(QString &text, qsizetype lineStart)
 
 QString listEntry(qsizetype index, QStringView sentence)
 {
-    return QString::number(index + 1) + u'-' + trimBlanks(sentence);
+    const QString number = QString::number(index + 1);
+    const QStringView trimmed = trimmedBlanks(sentence);
+    QString entry;
+    entry.reserve(number.size() + 1 + trimmed.size());
+    entry.append(number).append(u'-').append(trimmed);
+    return entry;
 }
 
 QString analysisCaption(qsizetype characters, qsizetype sentenceCount)
@@ -72,29 +77,37 @@ Analysis analyse(QStringView editorText)
     };
 
     const qsizetype n = editorText.size();
+    // Ordinary characters are copied a run at a time, up to the next mark or break.
+    qsizetype runStart = 0;
+    const auto flushRun = [&](qsizetype end) {
+        joined += editorText.sliced(runStart, end - runStart);
+    };
     for (qsizetype i = 0; i < n; ++i) {
         const QChar c = editorText[i];
         const QChar next = i + 1 < n ? editorText[i + 1] : QChar();
         if (c == u'\r' && next == u'\n') {
+            flushRun(i);
             // Only the text's own breaks can have blanks before them: an inserted break
             // always follows its mark.
             dropBlanksBeforeBreak(joined, lineStart);
             endLine();
-            ++i;
+            runStart = ++i + 1;
         } else if (endsSentence(c)) {
-            joined += c;
+            flushRun(i + 1);
             endLine();
+            runStart = i + 1;
         } else if (c == u'!' || c == u'?') {
+            flushRun(i);
             joined += c == u'!' ? u'！' : u'？';
             endLine();
+            runStart = i + 1;
         } else if (c == u'…' && next == u'…') {
-            joined += u"……";
+            flushRun(i + 2);
             endLine();
-            ++i;
-        } else {
-            joined += c;
+            runStart = ++i + 1;
         }
     }
+    flushRun(n);
     if (!isBlankLine(QStringView(joined).sliced(lineStart)))
         lineStarts.append(lineStart);
     else

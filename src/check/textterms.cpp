@@ -4,13 +4,18 @@ namespace quarnex {
 
 QString trimBlanks(QStringView text)
 {
+    return trimmedBlanks(text).toString();
+}
+
+QStringView trimmedBlanks(QStringView text)
+{
     qsizetype begin = 0;
     qsizetype end = text.size();
     while (begin < end && isTrimmedBlank(text[begin]))
         ++begin;
     while (end > begin && isTrimmedBlank(text[end - 1]))
         --end;
-    return text.sliced(begin, end - begin).toString();
+    return text.sliced(begin, end - begin);
 }
 
 bool isBlankLine(QStringView text)

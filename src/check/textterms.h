@@ -20,6 +20,7 @@ constexpr bool isTrimmedBlank(QChar c)
 // Removes half-width and ideographic spaces from both ends, nothing else:
 // u"\u3000 \t甲 \u3000" gives u"\t甲".
 QString trimBlanks(QStringView text);
+QStringView trimmedBlanks(QStringView text);
 
 // True when the text holds nothing but U+0020 and U+3000 (the empty text included).
 bool isBlankLine(QStringView text);
