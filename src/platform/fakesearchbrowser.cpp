@@ -1,0 +1,73 @@
+#include "fakesearchbrowser.h"
+
+#include <QWidget>
+
+namespace quarnex {
+
+FakeSearchBrowser::FakeSearchBrowser(QObject *parent)
+    : SearchBrowser(parent), m_view(new QWidget)
+{
+    m_view->setObjectName(QStringLiteral("FakeSearchBrowserView"));
+}
+
+// The view belongs to whichever window it was placed in; delete it only if it was never placed.
+FakeSearchBrowser::~FakeSearchBrowser()
+{
+    if (m_view && !m_view->parent())
+        delete m_view.data();
+}
+
+QWidget *FakeSearchBrowser::view()
+{
+    return m_view;
+}
+
+void FakeSearchBrowser::Navigate(const QString &url)
+{
+    navigations.append(url);
+    m_pending = true;
+    m_busy = true;
+    Q_EMIT DownloadBegin();
+}
+
+bool FakeSearchBrowser::Busy() const
+{
+    return m_busy;
+}
+
+void FakeSearchBrowser::setSilent(bool silent)
+{
+    m_silent = silent;
+}
+
+bool FakeSearchBrowser::Silent() const
+{
+    return m_silent;
+}
+
+void FakeSearchBrowser::Write(const QString &html)
+{
+    if (m_writeReplaces)
+        written.clear();
+    written += html;
+    m_writeReplaces = false;
+}
+
+std::optional<QString> FakeSearchBrowser::bodyHtml() const
+{
+    return m_body;
+}
+
+void FakeSearchBrowser::finish(const QString &body, bool stillBusy)
+{
+    if (!m_pending)
+        return;
+    m_pending = stillBusy;
+    m_busy = stillBusy;
+    m_body = body;
+    written = body;
+    m_writeReplaces = true;
+    Q_EMIT DownloadComplete();
+}
+
+} // namespace quarnex

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+class QWidget;
+
+namespace quarnex {
+
+// Every modal message of the program goes through here, so that tests can answer and record
+// them. The title is "Quarnex" unless one is given.
+class MessageBox final {
+public:
+    enum class Icon { Information, Question, Critical };
+    enum class Answer { Ok, Yes, No };
+
+    struct Shown {
+        Icon icon;
+        QString title;
+        QString text;
+    };
+
+    static Answer information(QWidget *parent, const QString &text, const QString &title = {});
+    // Yes and No buttons.
+    static Answer question(QWidget *parent, const QString &text, const QString &title = {});
+    static Answer critical(QWidget *parent, const QString &text, const QString &title = {});
+
+    // Test support: while scripted, no box is shown; each message is recorded and answered with
+    // the next queued answer (Ok, or Yes for a question, when none is queued).
+    static void setScripted(bool scripted);
+    static void queueAnswer(Answer answer);
+    static QList<Shown> takeShown();
+};
+
+// Opens an address in the system's browser. False when that fails.
+class Shell final {
+public:
+    static bool openUrl(const QString &url);
+    // Test support: while scripted, nothing is opened; addresses are recorded and the call
+    // answers `succeeds`.
+    static void setScripted(bool scripted, bool succeeds = true);
+    static QStringList takeOpened();
+};
+
+} // namespace quarnex

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QColor>
+#include <QList>
+#include <QString>
+#include <QTextEdit>
+
+namespace quarnex {
+
+// A range of the editor's Text: start and length in UTF-16 code units, a line break counting
+// two (CR LF).
+struct TextRange {
+    qsizetype start = 0;
+    qsizetype length = 0;
+    friend bool operator==(const TextRange &, const TextRange &) = default;
+};
+
+// The paper editor as the handlers see it: Text has every line break as CR LF, and SelStart,
+// SelLength and SelColor count in that text. Underneath is a QTextEdit whose document has one
+// character per paragraph break; this class maps between the two.
+class RichEdit final : public QTextEdit {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(RichEdit)
+
+public:
+    explicit RichEdit(QWidget *parent = nullptr);
+
+    // The plain text, every paragraph or line break written CR LF; no-break spaces stay.
+    QString Text() const;
+    // Replaces the whole content by plain text (CR LF, LF or CR breaks), in the current font
+    // and black; the caret goes to the start.
+    void setText(const QString &text);
+
+    // Setting SelStart moves the caret there and empties the selection; setting SelLength
+    // extends the selection from SelStart. Both clamp to the text.
+    qsizetype SelStart() const;
+    void setSelStart(qsizetype start);
+    qsizetype SelLength() const;
+    void setSelLength(qsizetype length);
+    QString SelText() const;
+    // Colours the selected text.
+    void setSelColor(const QColor &colour);
+
+    // Colours every range, mapping all of them in one pass over the text (ranges may come in
+    // any order and overlap). The selection ends on the last range, as if each had been
+    // selected and coloured in turn.
+    void colourRanges(const QList<TextRange> &ranges, const QColor &colour);
+
+    // The colour of the character at a Text position (for checks and tests).
+    QColor colourAt(qsizetype position) const;
+};
+
+} // namespace quarnex
