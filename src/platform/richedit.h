@@ -32,7 +32,8 @@ public:
     void setText(const QString &text);
 
     // Setting SelStart moves the caret there and empties the selection; setting SelLength
-    // extends the selection from SelStart. Both clamp to the text.
+    // extends the selection from SelStart. Both clamp to the text. A position between the CR
+    // and the LF of a break is the break's start: SelStart then reads the CR's position.
     qsizetype SelStart() const;
     void setSelStart(qsizetype start);
     qsizetype SelLength() const;
@@ -46,7 +47,9 @@ public:
     // selected and coloured in turn.
     void colourRanges(const QList<TextRange> &ranges, const QColor &colour);
 
-    // The colour of the character at a Text position (for checks and tests).
+    // The colour of the character at a Text position (for checks and tests); CR and LF both
+    // give their break's colour, and a position outside the text an invalid colour. Text that
+    // was never coloured is black.
     QColor colourAt(qsizetype position) const;
 };
 
