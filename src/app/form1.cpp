@@ -1,0 +1,636 @@
+#include "form1.h"
+
+#include "check/analysis.h"
+#include "check/numbers.h"
+#include "check/page.h"
+#include "check/report.h"
+#include "form2.h"
+#include "listbox.h"
+#include "platform/messagebox.h"
+#include "platform/richedit.h"
+#include "platform/searchbrowser.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+namespace quarnex {
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QColor red(255, 0, 0);
+const QColor black(0, 0, 0);
+
+// Where the platform reports no window frame (offscreen, or no window manager), the outer size
+// is the client size plus a frame, caption and border of this many pixels.
+constexpr QSize frameAllowance(16, 39);
+
+const QString welcomeNote = u"<p style=\"font-family:'宋体'; font-size:10pt\">"
+                            u"　　欢迎使用 Quarnex！请把论文的句子输入或粘贴到这里，先点击“分析”，"
+                            u"再点击“对比”：每点击一次，就有一句话被送到网络上检索，"
+                            u"检索到的相同文字会被统计成相似度。</p>"
+                            u"<p style=\"font-family:'宋体'; font-size:10pt\">"
+                            u"　　检索依靠百度网页搜索，速度和质量取决于网络状况，结果仅供参考。"
+                            u"如果您有改进的建议，欢迎告诉我们。</p>"
+                            u"<p style=\"font-family:'宋体'; font-size:10pt\">"
+                            u"　　这个编辑框也可以用来整理文字，再复制到文字处理软件里，"
+                            u"或者用于其他检索。</p>"_s;
+
+QFont songti(double points)
+{
+    QFont font(u"宋体"_s);
+    font.setPointSizeF(points);
+    return font;
+}
+
+} // namespace
+
+Form1::Form1(Form1Settings settings, QWidget *parent)
+    : QMainWindow(parent), m_settings(std::move(settings))
+{
+    setObjectName(u"Form1"_s);
+    setWindowTitle(u"Quarnex V1.2（百度版）"_s);
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 256})
+        icon.addFile(u":/icons/quarnex-%1.png"_s.arg(size), QSize(size, size));
+    setWindowIcon(icon);
+    setFont(songti(9));
+    m_layout.setDpi(logicalDpiX());
+    createMenus();
+    createControls();
+    Form_Load();
+
+    // The design's client area, 10425 × 7290 twips, below the menu bar; centred on the screen.
+    resize(m_layout.toPixels(10425), m_layout.toPixels(7290) + menuBar()->sizeHint().height());
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    RichTextBox1->setFocus();
+}
+
+Form1::~Form1()
+{
+    if (m_comparator)
+        delete m_comparator.data();
+}
+
+void Form1::createMenus()
+{
+    const auto item = [this](QMenu *menu, const QString &name, const QString &caption) {
+        QAction *action = menu->addAction(caption);
+        action->setObjectName(name);
+        return action;
+    };
+    wjcd = menuBar()->addMenu(u"文件"_s);
+    wjcd->setObjectName(u"wjcd"_s);
+    xinjian = item(wjcd, u"xinjian"_s, u"新建"_s);
+    dakai = item(wjcd, u"dakai"_s, u"打开"_s);
+    baocun = item(wjcd, u"baocun"_s, u"保存"_s);
+    wjcd->addSeparator();
+    tuichu = item(wjcd, u"tuichu"_s, u"退出"_s);
+
+    yjcd = menuBar()->addMenu(u"编辑"_s);
+    yjcd->setObjectName(u"yjcd"_s);
+    cx = item(yjcd, u"cx"_s, u"撤销"_s);
+    yjcd->addSeparator();
+    jq = item(yjcd, u"jq"_s, u"剪切"_s);
+    fz = item(yjcd, u"fz"_s, u"复制"_s);
+    nt = item(yjcd, u"nt"_s, u"粘贴"_s);
+    sc = item(yjcd, u"sc"_s, u"删除"_s);
+    yjcd->addSeparator();
+    qx = item(yjcd, u"qx"_s, u"全选"_s);
+
+    yinqing = menuBar()->addMenu(u"引擎选择"_s);
+    yinqing->setObjectName(u"yinqing"_s);
+    baidu = item(yinqing, u"baidu"_s, u"百度引擎"_s);
+    longyuan = item(yinqing, u"longyuan"_s, u"龙源期刊"_s);
+    zhiwang = item(yinqing, u"zhiwang"_s, u"中国知网"_s);
+    for (QAction *engineItem : {baidu, longyuan, zhiwang})
+        engineItem->setCheckable(true);
+
+    duibiqi = menuBar()->addAction(u"对比器"_s);
+    duibiqi->setObjectName(u"duibiqi"_s);
+    gengxin = menuBar()->addAction(u"获取更新"_s);
+    gengxin->setObjectName(u"gengxin"_s);
+    gengxin->setVisible(false);
+
+    connect(xinjian, &QAction::triggered, this, &Form1::xinjian_Click);
+    connect(tuichu, &QAction::triggered, this, &Form1::tuichu_Click);
+    connect(baidu, &QAction::triggered, this, &Form1::baidu_Click);
+    connect(longyuan, &QAction::triggered, this, &Form1::longyuan_Click);
+    connect(zhiwang, &QAction::triggered, this, &Form1::zhiwang_Click);
+    connect(duibiqi, &QAction::triggered, this, &Form1::duibiqi_Click);
+    connect(gengxin, &QAction::triggered, this, &Form1::gengxin_Click);
+}
+
+void Form1::createControls()
+{
+    auto *client = new QWidget(this);
+    client->setObjectName(u"client"_s);
+    setCentralWidget(client);
+
+    const auto button = [&](const QString &name, const QString &caption) {
+        auto *b = new QPushButton(caption, client);
+        b->setObjectName(name);
+        return b;
+    };
+    const auto label = [&](const QString &name, const QString &caption, const QColor &colour) {
+        auto *l = new QLabel(caption, client);
+        l->setObjectName(name);
+        l->setFont(songti(10.5));
+        l->setWordWrap(true);
+        l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        QPalette palette = l->palette();
+        palette.setColor(QPalette::WindowText, colour);
+        l->setPalette(palette);
+        return l;
+    };
+
+    // Created back to front: a later sibling stacks in front of an earlier one.
+    Label1 = label(u"Label1"_s, u"请点击“分析”开始解析论文！"_s, red);
+    m_layout.place(Label1, 225, 6345, 8385, 420);
+    Label2 = label(u"Label2"_s, QString(), QColor(0, 0, 255));
+    m_layout.place(Label2, 5265, 6345, 4605, 780);
+
+    WebBrowser1 = m_settings.makeBrowser(this);
+    WebBrowser1->setObjectName(u"WebBrowser1"_s);
+    WebBrowser1->view()->setParent(client);
+    WebBrowser1->view()->setObjectName(u"WebBrowser1"_s);
+    m_layout.place(WebBrowser1->view(), 135, 1125, 10140, 5100);
+
+    RichTextBox1 = new RichEdit(client);
+    RichTextBox1->setObjectName(u"RichTextBox1"_s);
+    RichTextBox1->setFont(songti(9.75));
+    RichTextBox1->setHtml(welcomeNote);
+    m_layout.place(RichTextBox1, 135, 45, 10140, 6225);
+
+    Command1 = button(u"Command1"_s, u"进行分析"_s);
+    m_layout.place(Command1, 270, 6750, 2130, 420);
+    Command2 = button(u"Command2"_s, u"手动对比"_s);
+    m_layout.place(Command2, 2970, 6750, 2130, 420);
+
+    WebBrowser2 = m_settings.makeBrowser(this);
+    WebBrowser2->setObjectName(u"WebBrowser2"_s);
+    WebBrowser2->view()->setParent(client);
+    WebBrowser2->view()->setObjectName(u"WebBrowser2"_s);
+    m_layout.place(WebBrowser2->view(), 9540, 6210, 690, 510);
+
+    List1 = new ListBox(client);
+    List1->setObjectName(u"List1"_s);
+    m_layout.place(List1, 9180, 45, 1095, 2760);
+    List1->hide();
+
+    Command3 = button(u"Command3"_s, u"启动自动对比"_s);
+    m_layout.place(Command3, 8145, 6750, 2130, 420);
+    Command4 = button(u"Command4"_s, u"停止自动对比！"_s);
+    m_layout.place(Command4, 8145, 6750, 2130, 420);
+    Command4->hide();
+    Command5 = button(u"Command5"_s, u"统计相似性网站"_s);
+    m_layout.place(Command5, 8145, 6345, 1545, 285);
+    Command6 = button(u"Command6"_s, u"对比"_s);
+    m_layout.place(Command6, 9765, 6345, 510, 285);
+
+    QWidget::setTabOrder(RichTextBox1, Command1);
+    QWidget::setTabOrder(Command1, Command2);
+    QWidget::setTabOrder(Command2, List1);
+    QWidget::setTabOrder(List1, Command3);
+    QWidget::setTabOrder(Command3, Command4);
+    QWidget::setTabOrder(Command4, Command5);
+    QWidget::setTabOrder(Command5, Command6);
+
+    // The state refresher runs on every change of autoRun instead of polling every
+    // millisecond, so an idle window costs no CPU.
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(u"Timer1"_s);
+    Timer1->setInterval(1);
+    Timer1->setSingleShot(true);
+    connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(u"Timer2"_s);
+    Timer2->setInterval(1000);
+
+    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
+    connect(Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
+    connect(Command6, &QPushButton::clicked, this, &Form1::Command6_Click);
+    connect(List1, &ListBox::Click, this, &Form1::List1_Click);
+    connect(WebBrowser1, &SearchBrowser::DownloadBegin, this, &Form1::WebBrowser1_DownloadBegin);
+    connect(WebBrowser1, &SearchBrowser::DownloadComplete, this,
+            &Form1::WebBrowser1_DownloadComplete);
+
+    connect(cx, &QAction::triggered, RichTextBox1, &QTextEdit::undo);
+    connect(jq, &QAction::triggered, RichTextBox1, &QTextEdit::cut);
+    connect(fz, &QAction::triggered, RichTextBox1, &QTextEdit::copy);
+    connect(nt, &QAction::triggered, RichTextBox1, &QTextEdit::paste);
+    connect(sc, &QAction::triggered, RichTextBox1,
+            [this] { RichTextBox1->textCursor().removeSelectedText(); });
+    connect(qx, &QAction::triggered, RichTextBox1, &QTextEdit::selectAll);
+}
+
+void Form1::Form_Load()
+{
+    WebBrowser1->Navigate(u"about:blank"_s);
+    WebBrowser1->view()->hide();
+    m_layout.setHeight(WebBrowser2->view(), 0);
+    m_layout.setWidth(WebBrowser2->view(), 0);
+    if (!m_settings.startPage.isEmpty())
+        WebBrowser2->Navigate(m_settings.startPage);
+    checkEngine(baidu);
+    skipListCompare = 1;
+    Timer1_Timer();
+}
+
+QSize Form1::outerTwips() const
+{
+    QSize pixels = frameGeometry().size();
+    if (pixels == geometry().size())
+        pixels += frameAllowance;
+    return {m_layout.toTwips(pixels.width()), m_layout.toTwips(pixels.height())};
+}
+
+void Form1::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    Form_Resize();
+}
+
+void Form1::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        Form_Resize();
+}
+
+void Form1::Form_Resize()
+{
+    const QSize outer = outerTwips();
+    const int w = outer.width();
+    const int h = outer.height();
+    QWidget *browser = WebBrowser1->view();
+    m_layout.setHeight(browser, h - 2890);
+    m_layout.setWidth(browser, w - 525);
+    if (!analysedText.isEmpty()) {
+        m_layout.setHeight(RichTextBox1, 2400);
+        m_layout.setWidth(RichTextBox1, w - 1905);
+    } else {
+        m_layout.setHeight(RichTextBox1, h - 1890);
+        m_layout.setWidth(RichTextBox1, w - 525);
+    }
+    for (QWidget *label : {static_cast<QWidget *>(Label1), static_cast<QWidget *>(Label2)})
+        m_layout.setTop(label, h - 1700);
+    for (QWidget *b : {Command1, Command2, Command3, Command4})
+        m_layout.setTop(b, h - 1400);
+    for (QWidget *b : {Command5, Command6})
+        m_layout.setTop(b, h - 1720);
+    for (QWidget *b : {Command3, Command4, Command5})
+        m_layout.setLeft(b, w - 2500);
+    m_layout.setLeft(Command6, w - 900);
+    m_layout.setLeft(List1, w - 1800);
+    m_layout.setWidth(List1, 1400);
+}
+
+void Form1::applyEditingLayout()
+{
+    m_layout.setHeight(RichTextBox1, 6225);
+    m_layout.setWidth(RichTextBox1, 10140);
+    List1->hide();
+}
+
+void Form1::applyCompareLayout()
+{
+    const int w = outerTwips().width();
+    m_layout.setHeight(RichTextBox1, 2400);
+    m_layout.setWidth(RichTextBox1, w - 1605);
+    RichTextBox1->setSelColor(black);
+    m_layout.setHeight(List1, 2400);
+    m_layout.setLeft(List1, w - 1500);
+    m_layout.setWidth(List1, 1100);
+    List1->show();
+}
+
+void Form1::Command1_Click()
+{
+    List1->clear();
+    Label2->hide();
+    const Analysis analysis = analyse(RichTextBox1->Text());
+    analysedText = analysis.analysedText;
+    sentences = analysis.sentences;
+    Label1->setText(analysis.caption);
+    sentenceIndex = 0;
+    scoredCount = 1;
+    setAutoRun(0);
+    similaritySum = 0;
+    recountNeeded = 0;
+    lastSentIndex = 0;
+    RichTextBox1->setSelStart(0);
+    List1->addItems(analysis.entries);
+    results = ResultSlots::forSentences(sentences.size());
+    skipListCompare = 1;
+}
+
+void Form1::Command2_Click()
+{
+    pageHtml.clear();
+    markedHtml.clear();
+    pageText.clear();
+    WebBrowser1->Write(QString());
+    if (skipListCompare == 1)
+        selectListEntry(0);
+    Label2->show();
+    Command5->setEnabled(true);
+    // The state refresher takes the report button back while a run goes on.
+    Timer1_Timer();
+    applyCompareLayout();
+    recountNeeded = 1;
+
+    if (RichTextBox1->Text().isEmpty()) {
+        MessageBox::information(this, u"请先输入关键字"_s);
+        setAutoRun(0);
+        applyEditingLayout();
+        return;
+    }
+    if (sentenceIndex > sentences.size() - 1) {
+        MessageBox::information(this, u"本次对比结束！"_s);
+        Command4_Click();
+        return;
+    }
+
+    const int row = List1->currentRow();
+    const QString text = row >= 0 ? searchText(List1->item(row)->text()) : QString();
+    if (isBlankSearchText(text)) {
+        // Nothing to send. Move on as a sent compare does, so that the next compare reads the
+        // next entry instead of this one again.
+        lastSentIndex = sentenceIndex;
+        ++sentenceIndex;
+        const bool moved = List1->currentRow() != lastSentIndex;
+        selectListEntry(lastSentIndex);
+        // No page will come to carry an automatic run on: carry it on from here, queued so that
+        // a long run of blank entries cannot pile up on the stack.
+        if (!moved && autoRun == 1 && !WebBrowser1->Busy())
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    if (!m_closing && autoRun == 1)
+                        Command2_Click();
+                },
+                Qt::QueuedConnection);
+        return;
+    }
+
+    queryUrl = queryAddress(engine(), m_settings.searchBase, text);
+    WebBrowser1->Navigate(queryUrl);
+    WebBrowser1->view()->show();
+    if (autoRun != 1)
+        Label1->setText(progressLine(sentenceIndex + 1, sentences.size()));
+    if (!analysedText.isEmpty())
+        colourSentence(sentences[sentenceIndex]);
+    lastSentIndex = sentenceIndex;
+    ++sentenceIndex;
+    selectListEntry(lastSentIndex);
+}
+
+void Form1::colourSentence(const QString &sentence)
+{
+    const QString text = RichTextBox1->Text();
+    QList<TextRange> occurrences;
+    for (qsizetype at = text.indexOf(sentence); at >= 0;
+         at = text.indexOf(sentence, at + sentence.size()))
+        occurrences.append({at, sentence.size()});
+    if (!occurrences.isEmpty())
+        RichTextBox1->colourRanges(occurrences, red);
+}
+
+void Form1::selectListEntry(qsizetype row)
+{
+    if (row < 0 || row >= List1->count())
+        return;
+    const int entry = int(row);
+    if (List1->currentRow() == entry && List1->item(entry)->isSelected())
+        return;
+    List1->setCurrentRow(entry);
+    List1_Click();
+}
+
+void Form1::List1_Click()
+{
+    const int row = List1->currentRow();
+    if (row < 0 || !List1->item(row)->isSelected())
+        return;
+    List1->setToolTip(row < sentences.size() ? sentences[row] : QString());
+    sentenceIndex = row;
+    if (skipListCompare != 1)
+        Command2_Click();
+    skipListCompare = 0;
+}
+
+void Form1::Command3_Click()
+{
+    setAutoRun(1);
+    Command2_Click();
+}
+
+void Form1::Command4_Click()
+{
+    setAutoRun(0);
+    Command3->setVisible(true);
+    Command4->setVisible(false);
+}
+
+void Form1::setAutoRun(int value)
+{
+    if (autoRun == value)
+        return;
+    autoRun = value;
+    Timer1_Timer();
+}
+
+void Form1::Timer1_Timer()
+{
+    const bool running = autoRun == 1;
+    for (QWidget *control : {static_cast<QWidget *>(List1), static_cast<QWidget *>(Command5),
+                             static_cast<QWidget *>(Command2), static_cast<QWidget *>(Command1)})
+        control->setEnabled(!running);
+    Command3->setVisible(!running);
+    Command4->setVisible(running);
+}
+
+void Form1::Command5_Click()
+{
+    // The report is recounted from the slots in gathering order each time, so results that
+    // later compares store by sentence land where they belong and counts never add up twice.
+    ResultSlots ranked = results.value_or(ResultSlots{});
+    recountResults(ranked);
+    WebBrowser1->Write(reportHtml(ranked));
+    recountNeeded = 0;
+}
+
+void Form1::WebBrowser1_DownloadBegin()
+{
+    WebBrowser1->setSilent(true);
+}
+
+QString Form1::GetPageHtml(SearchBrowser *browser, const QString &part)
+{
+    Q_UNUSED(part);
+    return browser->bodyHtml().value_or(QString());
+}
+
+void Form1::WebBrowser1_DownloadComplete()
+{
+    bool read = false;
+    bool openTag = false;
+    if (!WebBrowser1->Busy()) {
+        pageHtml = GetPageHtml(WebBrowser1, u"Body"_s);
+        pageText = quarnex::pageText(pageHtml);
+        const qsizetype i = sentenceIndex - 1;
+        if (!pageHtml.isEmpty()) {
+            read = true;
+            const Highlight highlight = highlightedText(pageHtml);
+            openTag = highlight.openTagFound;
+            if (i >= 0 && i < sentences.size()) {
+                const qint64 percent =
+                    sentencePercent(pageText.size(), highlight.text.size(), sentences[i].size());
+                similaritySum += percent;
+                if (const auto overall = roundedHundredths(similaritySum, scoredCount))
+                    Label2->setText(similarityLine(percent, formatHundredths(*overall)));
+            }
+            markedHtml = markDelimiters(pageHtml);
+            if (results)
+                storeResults(*results, i, readResults(markedHtml));
+            ++scoredCount;
+        }
+        if (!sentences.isEmpty())
+            Label1->setText(progressLine(sentenceIndex, sentences.size()));
+        if (autoRun == 1) {
+            if (!PauseSeconds(1))
+                return;
+            Command2_Click();
+        }
+    }
+    if (autoRun == 1) {
+        if (!read) {
+            --scoredCount;
+            sentenceIndex = lastSentIndex;
+            if (!PauseSeconds(1))
+                return;
+            Command2_Click();
+        } else if (!openTag || skipListCompare != 0) {
+            if (skipListCompare == 0)
+                Label1->setText(u"网络不给力，自动对比已经暂停！"_s);
+            sentenceIndex = lastSentIndex;
+            --scoredCount;
+            Command4_Click();
+        }
+    }
+    WebBrowser1->setSilent(true);
+}
+
+bool Form1::PauseSeconds(double seconds)
+{
+    if (m_closing)
+        return false;
+    QEventLoop loop;
+    QTimer timer;
+    timer.setSingleShot(true);
+    connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    connect(this, &Form1::programEnding, &loop, &QEventLoop::quit);
+    timer.start(int(seconds * m_settings.pauseScale * 1000.0) + 1);
+    loop.exec();
+    return !m_closing;
+}
+
+Engine Form1::engine() const
+{
+    if (zhiwang->isChecked())
+        return Engine::Zhiwang;
+    if (longyuan->isChecked())
+        return Engine::Longyuan;
+    return Engine::Baidu;
+}
+
+void Form1::checkEngine(QAction *item)
+{
+    for (QAction *engineItem : {baidu, longyuan, zhiwang})
+        engineItem->setChecked(engineItem == item);
+}
+
+void Form1::baidu_Click()
+{
+    checkEngine(baidu);
+}
+
+void Form1::longyuan_Click()
+{
+    checkEngine(longyuan);
+}
+
+void Form1::zhiwang_Click()
+{
+    checkEngine(zhiwang);
+}
+
+void Form1::xinjian_Click()
+{
+    RichTextBox1->setText(QString());
+    applyEditingLayout();
+}
+
+void Form1::Command6_Click()
+{
+    duibiqi_Click();
+}
+
+void Form1::duibiqi_Click()
+{
+    if (!m_comparator)
+        m_comparator = new Form2;
+    m_comparator->show();
+    m_comparator->raise();
+    m_comparator->activateWindow();
+}
+
+void Form1::openUpdatePage()
+{
+    if (!Shell::openUrl(m_settings.updatePage))
+        MessageBox::critical(this, u"调用浏览器错误！"_s, u"错误："_s);
+}
+
+void Form1::tuichu_Click()
+{
+    // Without an update page there is nothing to offer.
+    if (!m_settings.updatePage.isEmpty() &&
+        MessageBox::question(this, u"谢谢使用！访问我的网站吗？"_s) != MessageBox::Answer::No)
+        openUpdatePage();
+    endProgram();
+}
+
+void Form1::gengxin_Click()
+{
+    openUpdatePage();
+}
+
+void Form1::endProgram()
+{
+    close();
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    // Handlers waiting in a pause see m_closing and return without touching anything more;
+    // the window itself is destroyed only after the event loop has ended.
+    m_closing = true;
+    if (m_comparator)
+        m_comparator->close();
+    event->accept();
+    Q_EMIT programEnding();
+}
+
+} // namespace quarnex

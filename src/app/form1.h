@@ -1,0 +1,152 @@
+#pragma once
+
+#include "check/results.h"
+#include "check/search.h"
+#include "layout.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QTimer;
+
+namespace quarnex {
+
+class Form2;
+class ListBox;
+class RichEdit;
+class SearchBrowser;
+
+struct Form1Settings {
+    QString searchBase = defaultSearchBase.toString();
+    QString startPage;  // loaded into the hidden browser at start; none by default
+    QString updatePage; // offered at Exit and opened by the update item
+    // Makes the two browsers; the product passes the WebEngine one, tests a scripted one.
+    std::function<SearchBrowser *(QObject *parent)> makeBrowser;
+    // Scales the one-second pauses of the automatic run. Tests only: the product keeps 1.
+    double pauseScale = 1.0;
+};
+
+// The main window: the paper editor, the sentence list, the search browser and the buttons of
+// the online check. The check state lives in the members below; the handlers keep the names
+// of the controls and events they belong to.
+class Form1 final : public QMainWindow {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Form1)
+
+public:
+    explicit Form1(Form1Settings settings, QWidget *parent = nullptr);
+    ~Form1() override;
+
+    // Controls, by their designer names (also their objectName).
+    RichEdit *RichTextBox1 = nullptr;
+    ListBox *List1 = nullptr;
+    QLabel *Label1 = nullptr;
+    QLabel *Label2 = nullptr;
+    QPushButton *Command1 = nullptr;
+    QPushButton *Command2 = nullptr;
+    QPushButton *Command3 = nullptr;
+    QPushButton *Command4 = nullptr;
+    QPushButton *Command5 = nullptr;
+    QPushButton *Command6 = nullptr;
+    SearchBrowser *WebBrowser1 = nullptr;
+    SearchBrowser *WebBrowser2 = nullptr;
+    QTimer *Timer1 = nullptr;
+    QTimer *Timer2 = nullptr;
+
+    // Menu items, by their names.
+    QMenu *wjcd = nullptr;
+    QMenu *yjcd = nullptr;
+    QMenu *yinqing = nullptr;
+    QAction *xinjian = nullptr, *dakai = nullptr, *baocun = nullptr, *tuichu = nullptr;
+    QAction *cx = nullptr, *jq = nullptr, *fz = nullptr, *nt = nullptr, *sc = nullptr,
+            *qx = nullptr;
+    QAction *baidu = nullptr, *longyuan = nullptr, *zhiwang = nullptr;
+    QAction *duibiqi = nullptr, *gengxin = nullptr;
+
+    // The check state.
+    QStringList sentences;
+    QString analysedText;
+    qsizetype sentenceIndex = 0;
+    qsizetype lastSentIndex = 0;
+    QString queryUrl;
+    int skipListCompare = 0;
+    int autoRun = 0;
+    qint64 scoredCount = 0;
+    qint64 similaritySum = 0;
+    int recountNeeded = 0;
+    // The result slots in gathering order; absent before the first analysis.
+    std::optional<ResultSlots> results;
+    QString pageHtml;
+    QString pageText;
+    QString markedHtml;
+
+    // Handlers.
+    void Form_Load();
+    void Form_Resize();
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command5_Click();
+    void Command6_Click();
+    void List1_Click();
+    void Timer1_Timer();
+    void WebBrowser1_DownloadBegin();
+    void WebBrowser1_DownloadComplete();
+    void baidu_Click();
+    void longyuan_Click();
+    void zhiwang_Click();
+    void xinjian_Click();
+    void tuichu_Click();
+    void gengxin_Click();
+    void duibiqi_Click();
+
+    // Processes window events until the time has passed (scaled in tests only). Returns false
+    // when the window was closed meanwhile: the caller must then stop at once.
+    bool PauseSeconds(double seconds);
+    // The body markup of the browser's page, as the result reader expects it.
+    static QString GetPageHtml(SearchBrowser *browser, const QString &part);
+
+    // The window's outer size in twips, a frame allowance added where the platform reports no
+    // frame.
+    QSize outerTwips() const;
+    const TwipsLayout &layoutTwips() const { return m_layout; }
+    Form2 *comparator() const { return m_comparator; }
+    Engine engine() const;
+
+Q_SIGNALS:
+    // The window is closing: the program ends. Pending pauses return at once.
+    void programEnding();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void createControls();
+    void createMenus();
+    void setAutoRun(int value);
+    void selectListEntry(qsizetype row);
+    void applyEditingLayout();
+    void applyCompareLayout();
+    void colourSentence(const QString &sentence);
+    void checkEngine(QAction *item);
+    void openUpdatePage();
+    void endProgram();
+
+    Form1Settings m_settings;
+    TwipsLayout m_layout;
+    QPointer<Form2> m_comparator;
+    bool m_closing = false;
+};
+
+} // namespace quarnex

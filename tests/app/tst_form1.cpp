@@ -1,0 +1,487 @@
+#include "app/form1.h"
+#include "app/form2.h"
+#include "app/listbox.h"
+#include "platform/fakesearchbrowser.h"
+#include "platform/messagebox.h"
+#include "platform/richedit.h"
+
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using namespace quarnex;
+
+namespace {
+
+const QString base = u"http://search.test"_s;
+
+QString query(const QString &text)
+{
+    return base + u"/s?wd="_s + text;
+}
+
+// A result page body in the form the browser hands over: enough page text to be scored,
+// one highlighted fragment, and one result per title.
+QString resultPage(const QString &highlight, const QStringList &titles = {},
+                   qsizetype pageCharacters = 600)
+{
+    QString body = u"<DIV>"_s + QString(pageCharacters, u'文') + u"</DIV>"_s;
+    if (!highlight.isNull())
+        body += u"<EM>"_s + highlight + u"</EM>"_s;
+    for (const QString &title : titles)
+        body += u"<DIV data-tools='{\"title\":\""_s + title + u"\",\"url\":\"http://r.test/"_s +
+                title + u"\"}'><A class=c-tip-icon></A></DIV>"_s;
+    return body;
+}
+
+} // namespace
+
+class TstForm1 final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void startsIdleWithBaiduChecked();
+    void analysisFillsTheList();
+    void firstPressSendsTheFirstSentence();
+    void clickOnAnEntrySendsIt();
+    void eachPressMovesOnThroughANestedCompare();
+    void pressesEndWithTheEndMessage();
+    void emptyEditorRestoresTheEditingLayout();
+    void colouringAndTheBlackReset();
+    void blankSearchTextDoesNotStall();
+    void pageScoresAndOverall();
+    void textMeasureOf499And500();
+    void automaticRunToTheEnd();
+    void busyPageIsSentAgain();
+    void pageWithoutHighlightStopsTheRun();
+    void stopDuringThePauseSendsOneMore();
+    void closingDuringThePauseEndsCleanly();
+    void reportRowsInTheBrowser();
+    void layoutWorkedExample();
+    void engineMenuAndComparator();
+    void exitAndUpdate();
+
+private:
+    void analyse(const QString &text);
+    void click(QPushButton *button);
+    void clickEntry(int row);
+
+    std::unique_ptr<Form1> form;
+    FakeSearchBrowser *browser = nullptr;
+};
+
+void TstForm1::init()
+{
+    MessageBox::setScripted(true);
+    MessageBox::takeShown();
+    Shell::setScripted(true);
+    Shell::takeOpened();
+    Form1Settings settings;
+    settings.searchBase = base;
+    settings.updatePage = u"http://maker.test/update"_s;
+    settings.pauseScale = 0.01;
+    QList<FakeSearchBrowser *> made;
+    settings.makeBrowser = [&made](QObject *parent) {
+        auto *fake = new FakeSearchBrowser(parent);
+        made.append(fake);
+        return fake;
+    };
+    form = std::make_unique<Form1>(std::move(settings));
+    browser = made.first();
+    browser->finish(QString()); // the blank start page
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+}
+
+void TstForm1::cleanup()
+{
+    form.reset();
+}
+
+void TstForm1::analyse(const QString &text)
+{
+    form->RichTextBox1->setText(text);
+    click(form->Command1);
+}
+
+void TstForm1::click(QPushButton *button)
+{
+    QVERIFY(button->isVisible() && button->isEnabled());
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+void TstForm1::clickEntry(int row)
+{
+    ListBox *list = form->List1;
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(row)).center());
+}
+
+void TstForm1::startsIdleWithBaiduChecked()
+{
+    QCOMPARE(form->windowTitle(), u"Quarnex V1.2（百度版）"_s);
+    QCOMPARE(form->Label1->text(), u"请点击“分析”开始解析论文！"_s);
+    QVERIFY(form->Command3->isVisible());
+    QVERIFY(!form->Command4->isVisible());
+    QVERIFY(form->baidu->isChecked() && !form->longyuan->isChecked() &&
+            !form->zhiwang->isChecked());
+    QVERIFY(!form->gengxin->isVisible());
+    QVERIFY(!form->List1->isVisible());
+    QVERIFY(!form->WebBrowser1->view()->isVisible());
+    QCOMPARE(form->skipListCompare, 1);
+    QCOMPARE(browser->navigations, QStringList{u"about:blank"_s});
+    QCOMPARE(form->RichTextBox1->objectName(), u"RichTextBox1"_s);
+    QVERIFY(form->RichTextBox1->hasFocus());
+    // The blank start page, finished in init(), scored nothing and left the progress line.
+    QCOMPARE(form->scoredCount, 0);
+    QVERIFY(form->WebBrowser1->Silent());
+}
+
+void TstForm1::analysisFillsTheList()
+{
+    analyse(u"第一句。第二句！第三句?"_s);
+    QCOMPARE(form->Label1->text(), u"本文共 12 字，本次分析共分析出 3 句，请多次点击进行对比！"_s);
+    QCOMPARE(form->List1->count(), 3);
+    QCOMPARE(form->List1->item(2)->text(), u"3-第三句？"_s);
+    QCOMPARE(form->results->size(), 31);
+    QCOMPARE(form->skipListCompare, 1);
+    QCOMPARE(form->scoredCount, 1);
+    QVERIFY(!form->Label2->isVisible());
+}
+
+void TstForm1::firstPressSendsTheFirstSentence()
+{
+    analyse(u"第一句。第二句！第三句?"_s);
+    click(form->Command2);
+    QCOMPARE(browser->navigations.last(), query(u"第一句 "_s));
+    QCOMPARE(form->lastSentIndex, 0);
+    QCOMPARE(form->sentenceIndex, 1);
+    QCOMPARE(form->List1->currentRow(), 0);
+    QCOMPARE(form->skipListCompare, 0);
+    QCOMPARE(form->Label1->text(), u"现在正在对比第 1 句！共 3 句。"_s);
+    QVERIFY(form->List1->isVisible() && form->Label2->isVisible());
+    QVERIFY(form->WebBrowser1->view()->isVisible());
+    QCOMPARE(form->List1->toolTip(), u"第一句。"_s);
+}
+
+void TstForm1::clickOnAnEntrySendsIt()
+{
+    analyse(u"第一句。第二句！第三句?"_s);
+    click(form->Command2);
+    clickEntry(2);
+    QCOMPARE(browser->navigations.last(), query(u"第三句？"_s));
+    QCOMPARE(form->lastSentIndex, 2);
+    QCOMPARE(form->sentenceIndex, 3);
+    QCOMPARE(form->List1->currentRow(), 2);
+
+    // After a new analysis the first click only records the entry; the press sends it.
+    analyse(u"甲乙丙。丁戊己。"_s);
+    click(form->Command2);
+    const qsizetype sent = browser->navigations.size();
+    analyse(u"甲乙丙。丁戊己。"_s);
+    form->List1->show();
+    clickEntry(1);
+    QCOMPARE(browser->navigations.size(), sent);
+    QCOMPARE(form->sentenceIndex, 1);
+    click(form->Command2);
+    QCOMPARE(browser->navigations.last(), query(u"丁戊己 "_s));
+}
+
+void TstForm1::eachPressMovesOnThroughANestedCompare()
+{
+    analyse(u"第一句。第二句！第三句?"_s);
+    click(form->Command2);
+    const qsizetype before = browser->navigations.size();
+    click(form->Command2);
+    // The outer compare sends the still selected entry, the nested one the next: the first of
+    // the two navigations is replaced by the second.
+    QCOMPARE(browser->navigations.mid(before),
+             (QStringList{query(u"第一句 "_s), query(u"第二句 "_s)}));
+    QCOMPARE(form->Label1->text(), u"现在正在对比第 2 句！共 3 句。"_s);
+    QCOMPARE(form->lastSentIndex, 1);
+    QCOMPARE(form->sentenceIndex, 2);
+    QCOMPARE(form->List1->currentRow(), 1);
+}
+
+void TstForm1::pressesEndWithTheEndMessage()
+{
+    analyse(u"一。二。三。四。五。"_s);
+    for (int press = 1; press <= 5; ++press) {
+        click(form->Command2);
+        QCOMPARE(form->Label1->text(), u"现在正在对比第 %1 句！共 5 句。"_s.arg(press));
+    }
+    QVERIFY(MessageBox::takeShown().isEmpty());
+    click(form->Command2);
+    const auto shown = MessageBox::takeShown();
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown[0].text, u"本次对比结束！"_s);
+    QCOMPARE(shown[0].title, u"Quarnex"_s);
+    QVERIFY(form->Command3->isVisible());
+    QCOMPARE(form->layoutTwips().twips(form->RichTextBox1).height(), 2400);
+}
+
+void TstForm1::emptyEditorRestoresTheEditingLayout()
+{
+    analyse(u"第一句。"_s);
+    form->RichTextBox1->setText(QString());
+    click(form->Command2);
+    const auto shown = MessageBox::takeShown();
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown[0].text, u"请先输入关键字"_s);
+    QCOMPARE(form->layoutTwips().twips(form->RichTextBox1).size(), QSize(10140, 6225));
+    QVERIFY(!form->List1->isVisible());
+    QCOMPARE(form->autoRun, 0);
+
+    // Starting a run on the empty editor ends it at once.
+    click(form->Command3);
+    QCOMPARE(MessageBox::takeShown().size(), 1);
+    QVERIFY(form->Command3->isVisible() && !form->Command4->isVisible());
+}
+
+void TstForm1::colouringAndTheBlackReset()
+{
+    const QString text = u"甲乙丙丁。x甲乙丙丁。y甲乙丙丁。"_s;
+    analyse(text);
+    click(form->Command2);
+    RichEdit *editor = form->RichTextBox1;
+    for (qsizetype at : {0, 6, 12})
+        QCOMPARE(editor->colourAt(at), QColor(255, 0, 0));
+    QCOMPARE(editor->colourAt(5), QColor(0, 0, 0));
+    QCOMPARE(editor->SelStart(), 12);
+    QCOMPARE(editor->SelLength(), 5);
+
+    // The next compare turns only the selected occurrence black, then colours its sentence.
+    clickEntry(1);
+    for (qsizetype at : {0, 5, 6, 10})
+        QCOMPARE(editor->colourAt(at), QColor(255, 0, 0));
+    for (qsizetype at : {11, 12, 16})
+        QCOMPARE(editor->colourAt(at), QColor(0, 0, 0));
+}
+
+void TstForm1::blankSearchTextDoesNotStall()
+{
+    analyse(u"第一句。……第三句。"_s);
+    click(form->Command2);
+    click(form->Command2);
+    // Entry 2 is blank: the press reads entry 1, then moves on to entry 2 and sends nothing
+    // for it; the next press reads entry 2 and sends the third sentence.
+    QCOMPARE(form->List1->currentRow(), 1);
+    const qsizetype before = browser->navigations.size();
+    click(form->Command2);
+    QCOMPARE(browser->navigations.mid(before).last(), query(u"第三句 "_s));
+    QCOMPARE(form->sentenceIndex, 3);
+
+    // An automatic run does not stall on a blank entry either.
+    browser->finish(resultPage(u"第三句的高亮"_s));
+    analyse(u"……第二句。"_s);
+    click(form->Command3);
+    QTRY_COMPARE(browser->navigations.last(), query(u"第二句 "_s));
+    QVERIFY(form->Command4->isVisible());
+}
+
+void TstForm1::pageScoresAndOverall()
+{
+    analyse(QString(20, u'句') + u"。"_s + QString(20, u'词') + u"。"_s);
+    click(form->Command2);
+    // 100 highlighted characters for a 21-character sentence: round2(100 / 1242) = 0.08.
+    browser->finish(resultPage(QString(100, u'高'), {u"甲"_s, u"乙"_s}));
+    QCOMPARE(form->Label2->text(), u"本句相似度：8%\r\n\r\n目前总体相似度：8%"_s);
+    QCOMPARE(form->Label1->text(), u"现在正在对比第 1 句！共 2 句。"_s);
+    QCOMPARE(form->results->titles.mid(0, 3), (QStringList{u"甲"_s, u"乙"_s, QString()}));
+    QCOMPARE(form->scoredCount, 2);
+
+    // A short page scores 0; the overall figure divides by the pages scored.
+    clickEntry(1);
+    browser->finish(resultPage(QString(100, u'高'), {}, 100));
+    QCOMPARE(form->Label2->text(), u"本句相似度：0%\r\n\r\n目前总体相似度：4%"_s);
+}
+
+void TstForm1::textMeasureOf499And500()
+{
+    analyse(QString(20, u'句') + u"。"_s);
+    click(form->Command2);
+    // Ten highlighted characters plus 489 of page text measure 499.
+    browser->finish(resultPage(QString(10, u'高'), {}, 489));
+    QCOMPARE(form->Label2->text(), u"本句相似度：0%\r\n\r\n目前总体相似度：0%"_s);
+    clickEntry(0);
+    browser->finish(resultPage(QString(10, u'高'), {}, 490));
+    QCOMPARE(form->Label2->text(), u"本句相似度：1%\r\n\r\n目前总体相似度：0.5%"_s);
+}
+
+void TstForm1::automaticRunToTheEnd()
+{
+    analyse(u"第一句话。第二句话。"_s);
+    click(form->Command3);
+    QVERIFY(form->Command4->isVisible() && !form->Command3->isVisible());
+    QVERIFY(!form->Command1->isEnabled() && !form->List1->isEnabled());
+    QCOMPARE(browser->navigations.last(), query(u"第一句话 "_s));
+    // The run writes no progress line of its own before the page comes.
+    QCOMPARE(form->Label1->text().left(3), u"本文共"_s);
+
+    browser->finish(resultPage(u"第一句话的高亮"_s));
+    QCOMPARE(form->Label1->text(), u"现在正在对比第 1 句！共 2 句。"_s);
+    QCOMPARE(browser->navigations.last(), query(u"第二句话 "_s));
+    QVERIFY(MessageBox::takeShown().isEmpty());
+
+    browser->finish(resultPage(u"第二句话的高亮"_s));
+    const auto shown = MessageBox::takeShown();
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown[0].text, u"本次对比结束！"_s);
+    QVERIFY(form->Command3->isVisible() && form->Command1->isEnabled());
+    QCOMPARE(form->scoredCount, 3);
+}
+
+void TstForm1::busyPageIsSentAgain()
+{
+    analyse(u"第一句话。第二句话。"_s);
+    click(form->Command3);
+    const qsizetype before = browser->navigations.size();
+    browser->finish(resultPage(u"第一句话的高亮"_s), true);
+    QCOMPARE(browser->navigations.size(), before + 1);
+    QCOMPARE(browser->navigations.last(), query(u"第一句话 "_s));
+    QCOMPARE(form->scoredCount, 0);
+    QCOMPARE(form->sentenceIndex, 1);
+    QCOMPARE(form->autoRun, 1);
+}
+
+void TstForm1::pageWithoutHighlightStopsTheRun()
+{
+    analyse(u"第一句话。第二句话。第三句话。"_s);
+    click(form->Command3);
+    browser->finish(resultPage(QString()));
+    QCOMPARE(form->Label1->text(), u"网络不给力，自动对比已经暂停！"_s);
+    QCOMPARE(form->autoRun, 0);
+    QVERIFY(form->Command3->isVisible());
+    // The sentence sent after the page is the one a new start sends again.
+    QCOMPARE(form->lastSentIndex, 1);
+    QCOMPARE(form->sentenceIndex, 1);
+    QCOMPARE(form->scoredCount, 1);
+}
+
+void TstForm1::stopDuringThePauseSendsOneMore()
+{
+    analyse(u"第一句话。第二句话。第三句话。"_s);
+    click(form->Command3);
+    const qsizetype before = browser->navigations.size();
+    QTimer::singleShot(0, form.get(), [this] { click(form->Command4); });
+    browser->finish(resultPage(u"第一句话的高亮"_s));
+    QCOMPARE(form->autoRun, 0);
+    QCOMPARE(browser->navigations.last(), query(u"第二句话 "_s));
+    // Sent without autoRun, so that compare wrote its own progress line.
+    QCOMPARE(form->Label1->text(), u"现在正在对比第 2 句！共 3 句。"_s);
+    browser->finish(resultPage(u"第二句话的高亮"_s));
+    QCOMPARE(browser->navigations.size(), before + 2);
+}
+
+void TstForm1::closingDuringThePauseEndsCleanly()
+{
+    analyse(u"第一句话。第二句话。"_s);
+    click(form->Command3);
+    QSignalSpy ending(form.get(), &Form1::programEnding);
+    const qsizetype before = browser->navigations.size();
+    QTimer::singleShot(0, form.get(), [this] { form->close(); });
+    browser->finish(resultPage(u"第一句话的高亮"_s));
+    QCOMPARE(ending.count(), 1);
+    QCOMPARE(browser->navigations.size(), before);
+}
+
+void TstForm1::reportRowsInTheBrowser()
+{
+    click(form->Command5);
+    QCOMPARE(browser->written, u"<br><br><br><br><br><table></table>"_s);
+
+    analyse(u"第一句话。第二句话。"_s);
+    click(form->Command2);
+    browser->finish(resultPage(u"高亮的片段文字"_s, {u"甲"_s, u"乙"_s}));
+    clickEntry(1);
+    browser->finish(resultPage(u"高亮的片段文字"_s, {u"乙"_s}));
+    click(form->Command5);
+    const QString row = u"<tr><td><a href=\"http://r.test/乙\" target=_blank>乙</a></td>"
+                        u"<td width=100 align=center>2</td></tr>"_s;
+    QVERIFY(browser->written.startsWith(u"<br><br><br><br><br><table>"_s + row));
+    QCOMPARE(browser->written.count(u"<tr>"_s), 3);
+    QCOMPARE(form->recountNeeded, 0);
+}
+
+void TstForm1::layoutWorkedExample()
+{
+    const auto &layout = form->layoutTwips();
+    const double dpi = layout.dpi();
+    const QSize frame = form->frameGeometry().size() - form->geometry().size();
+    const QSize allowance = frame.isEmpty() ? QSize(16, 39) : frame;
+    form->resize(qRound(10665 * dpi / 1440) - allowance.width(),
+                 qRound(8160 * dpi / 1440) - allowance.height());
+    QTRY_COMPARE(form->outerTwips(), QSize(10665, 8160));
+    QCOMPARE(layout.twips(form->WebBrowser1->view()).size(), QSize(10140, 5270));
+    QCOMPARE(layout.twips(form->RichTextBox1).size(), QSize(10140, 6270));
+    QCOMPARE(layout.twips(form->Label1).top(), 6460);
+    QCOMPARE(layout.twips(form->Command4).topLeft(), QPoint(8165, 6760));
+    QCOMPARE(layout.twips(form->Command5).topLeft(), QPoint(8165, 6440));
+    QCOMPARE(layout.twips(form->Command6).topLeft(), QPoint(9765, 6440));
+    QCOMPARE(layout.twips(form->List1).left(), 8865);
+    QCOMPARE(layout.twips(form->List1).width(), 1400);
+
+    analyse(u"第一句。"_s);
+    form->Form_Resize();
+    QCOMPARE(layout.twips(form->RichTextBox1).size(), QSize(8760, 2400));
+
+    // A window too low for the browser keeps its height; the other settings still follow.
+    form->resize(form->width(), 100);
+    QTRY_VERIFY(form->outerTwips().height() < 2890);
+    QCOMPARE(layout.twips(form->WebBrowser1->view()).height(), 5270);
+    QCOMPARE(layout.twips(form->Command1).top(), form->outerTwips().height() - 1400);
+}
+
+void TstForm1::engineMenuAndComparator()
+{
+    analyse(u"第一句。"_s);
+    form->zhiwang->trigger();
+    QVERIFY(form->zhiwang->isChecked() && !form->baidu->isChecked());
+    form->zhiwang->trigger();
+    QVERIFY(form->zhiwang->isChecked());
+    click(form->Command2);
+    QCOMPARE(browser->navigations.last(),
+             u"https://kns.cnki.net/kns8s/defaultresult/index?kw=第一句 "_s);
+
+    click(form->Command6);
+    QPointer<Form2> first = form->comparator();
+    QVERIFY(first && first->isVisible());
+    QCOMPARE(first->windowTitle(), u"Quarnex-对比器"_s);
+    form->duibiqi->trigger();
+    QCOMPARE(form->comparator(), first.data());
+    first->close();
+    QTRY_VERIFY(!first);
+}
+
+void TstForm1::exitAndUpdate()
+{
+    QSignalSpy ending(form.get(), &Form1::programEnding);
+    MessageBox::queueAnswer(MessageBox::Answer::No);
+    form->tuichu->trigger();
+    QCOMPARE(MessageBox::takeShown()[0].text, u"谢谢使用！访问我的网站吗？"_s);
+    QVERIFY(Shell::takeOpened().isEmpty());
+    QCOMPARE(ending.count(), 1);
+
+    init();
+    Shell::setScripted(true, false);
+    QSignalSpy ending2(form.get(), &Form1::programEnding);
+    form->tuichu->trigger();
+    const auto shown = MessageBox::takeShown();
+    QCOMPARE(shown.size(), 2);
+    QCOMPARE(shown[1].text, u"调用浏览器错误！"_s);
+    QCOMPARE(shown[1].title, u"错误："_s);
+    QCOMPARE(Shell::takeOpened(), QStringList{u"http://maker.test/update"_s});
+    QCOMPARE(ending2.count(), 1);
+}
+
+QTEST_MAIN(TstForm1)
+#include "tst_form1.moc"
