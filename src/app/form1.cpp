@@ -32,14 +32,14 @@ const QColor black(0, 0, 0);
 // is the client size plus a frame, caption and border of this many pixels.
 constexpr QSize frameAllowance(16, 39);
 
-const QString welcomeNote = u"<p style=\"font-family:'宋体'; font-size:10pt\">"
+const QString welcomeNote = u"<p style=\"font-family:'宋体'; font-size:10pt; white-space:pre-wrap\">"
                             u"　　欢迎使用 Quarnex！请把论文的句子输入或粘贴到这里，先点击“分析”，"
                             u"再点击“对比”：每点击一次，就有一句话被送到网络上检索，"
                             u"检索到的相同文字会被统计成相似度。</p>"
-                            u"<p style=\"font-family:'宋体'; font-size:10pt\">"
+                            u"<p style=\"font-family:'宋体'; font-size:10pt; white-space:pre-wrap\">"
                             u"　　检索依靠百度网页搜索，速度和质量取决于网络状况，结果仅供参考。"
                             u"如果您有改进的建议，欢迎告诉我们。</p>"
-                            u"<p style=\"font-family:'宋体'; font-size:10pt\">"
+                            u"<p style=\"font-family:'宋体'; font-size:10pt; white-space:pre-wrap\">"
                             u"　　这个编辑框也可以用来整理文字，再复制到文字处理软件里，"
                             u"或者用于其他检索。</p>"_s;
 
@@ -581,6 +581,11 @@ void Form1::xinjian_Click()
 {
     RichTextBox1->setText(QString());
     applyEditingLayout();
+}
+
+Form2 *Form1::comparator() const
+{
+    return m_comparator;
 }
 
 void Form1::Command6_Click()

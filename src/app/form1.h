@@ -119,7 +119,7 @@ public:
     // frame.
     QSize outerTwips() const;
     const TwipsLayout &layoutTwips() const { return m_layout; }
-    Form2 *comparator() const { return m_comparator; }
+    Form2 *comparator() const;
     Engine engine() const;
 
 Q_SIGNALS:
