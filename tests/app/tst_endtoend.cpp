@@ -1,0 +1,115 @@
+// The whole online check in the real window with the real WebEngine browser, against a local
+// search endpoint: analysis, the automatic run to its end, the figures, the report and what
+// the endpoint received.
+#include "app/form1.h"
+#include "app/listbox.h"
+#include "platform/messagebox.h"
+#include "platform/richedit.h"
+#include "platform/websearchbrowser.h"
+#include "resultserver.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+#include <functional>
+
+using namespace Qt::StringLiterals;
+using namespace quarnex;
+
+namespace {
+
+// Waits in a running event loop, not with QTRY's sleeps, so WebEngine gets on at full speed.
+bool waitFor(const std::function<bool()> &done, int timeoutMs = 60000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.hasExpired(timeoutMs))
+            return false;
+        QEventLoop loop;
+        QTimer::singleShot(10, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
+}
+
+QString shownHtml(QWidget *view)
+{
+    QString html;
+    bool ready = false;
+    static_cast<QWebEngineView *>(view)->page()->toHtml([&](const QString &result) {
+        html = result;
+        ready = true;
+    });
+    waitFor([&] { return ready; });
+    return html;
+}
+
+} // namespace
+
+class TstEndToEnd final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void automaticRunAgainstLocalEndpoint();
+};
+
+void TstEndToEnd::automaticRunAgainstLocalEndpoint()
+{
+    ResultServer server;
+    QVERIFY(server.port() != 0);
+    MessageBox::setScripted(true);
+    Form1Settings settings;
+    settings.searchBase = server.base();
+    settings.pauseScale = 0.1;
+    settings.makeBrowser = [](QObject *parent) { return new WebSearchBrowser(parent); };
+    Form1 form(std::move(settings));
+    form.show();
+
+    form.RichTextBox1->setText(u"城市绿地很重要。居民#健康&幸福的生活。最后一句话？"_s);
+    form.Command1->click();
+    QCOMPARE(form.List1->count(), 3);
+    form.Command3->click();
+
+    QList<MessageBox::Shown> shown;
+    QVERIFY(waitFor([&] {
+        shown += MessageBox::takeShown();
+        return !shown.isEmpty();
+    }));
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown[0].text, u"本次对比结束！"_s);
+    QVERIFY(form.Command3->isVisible());
+
+    // Each page highlights its query three times: 24, 48 (the "&" arrives as "&amp;") and 18
+    // characters, for sentences of 8, 12 and 6 characters: 2, 4 and 1; overall 7 / 3.
+    QCOMPARE(form.Label1->text(), u"现在正在对比第 3 句！共 3 句。"_s);
+    QCOMPARE(form.Label2->text(), u"本句相似度：1%\r\n\r\n目前总体相似度：2.33%"_s);
+    QCOMPARE(form.scoredCount, 4);
+
+    // The query text arrives whole, percent-encoded as UTF-8.
+    QVERIFY(server.queries().contains(u"居民#健康&幸福的生活 "_s));
+    QVERIFY(server.rawTargets().contains(
+        u"/s?wd="_s + QString::fromLatin1(QUrl::toPercentEncoding(u"居民#健康&幸福的生活 "_s))));
+    for (const QString &target : server.rawTargets())
+        QVERIFY2(!target.contains(u'#') && target.count(u'&') == 0, qPrintable(target));
+
+    // Every sentence gathered the same three titles, so each counts 3; twins three places
+    // apart each get a row, and the first empty slot one more.
+    form.Command5->click();
+    QString html;
+    QVERIFY(waitFor([&] {
+        html = shownHtml(form.WebBrowser1->view());
+        return html.contains(u"</table>"_s);
+    }));
+    QCOMPARE(html.count(u"<tr>"_s), 10);
+    QCOMPARE(html.count(u"<td width=\"100\" align=\"center\">3</td>"_s), 9);
+}
+
+QTEST_MAIN(TstEndToEnd)
+#include "tst_endtoend.moc"
