@@ -175,6 +175,8 @@ void WebSearchBrowser::Navigate(const QString &url)
     m_previousTarget = m_target;
     m_target = sendableUrl(url);
     m_writeReplaces = true;
+    // What was written before this navigation is replaced by its page, so it is never shown.
+    m_writeHeld = false;
     if (m_page)
         m_page->load(m_target);
     Q_EMIT DownloadBegin();

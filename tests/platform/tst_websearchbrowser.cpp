@@ -251,6 +251,15 @@ private Q_SLOTS:
         QVERIFY(spinUntil([&] { return shownText(*browser) == u"three"_s; }));
         QCOMPARE(began->count(), 2);
         QCOMPARE(completed->count(), 2);
+
+        // A write made before a newer navigation is replaced by that page, never shown after it.
+        browser->Navigate(server->searchAddress(u"戊"_s));
+        browser->Write(u"<p>stale</p>"_s);
+        browser->Navigate(server->searchAddress(u"己"_s));
+        QVERIFY(completed->wait(loadTimeout));
+        QSignalSpy later(pageOf(*browser), &QWebEnginePage::loadFinished);
+        QVERIFY(!later.wait(1000));
+        QVERIFY(shownText(*browser).contains(u"己"_s));
     }
 
     void silentModeSuppressesDialogs()
