@@ -46,10 +46,7 @@ private Q_SLOTS:
     void sentences_data();
     void sentences();
     void captionAndEntries();
-    void invariantsHold_data();
-    void invariantsHold();
     void sameAsReplacementChainOnRandomText();
-    void resultSlots();
     void searchText_data();
     void searchText();
     void addresses();
@@ -66,17 +63,10 @@ void TstAnalysis::sentences_data()
         << qsizetype(12);
     QTest::newRow("no empty last sentence")
         << u"甲乙。\r\n"_s << QStringList{u"甲乙。"_s} << qsizetype(3);
-    QTest::newRow("half-width ! gets one break")
-        << u"好！!"_s << QStringList{u"好！"_s, u"！"_s} << qsizetype(3);
-    QTest::newRow("doubled mark") << u"好！！"_s << QStringList{u"好！"_s, u"！"_s} << qsizetype(3);
     QTest::newRow("double ellipsis ends")
         << u"等等……然后"_s << QStringList{u"等等……"_s, u"然后"_s} << qsizetype(6);
-    QTest::newRow("triple ellipsis: pairs from the left")
-        << u"等………然"_s << QStringList{u"等……"_s, u"…然"_s} << qsizetype(5);
     QTest::newRow("single ellipsis does not end")
         << u"等等…然后"_s << QStringList{u"等等…然后"_s} << qsizetype(5);
-    QTest::newRow("semicolon ends, comma and colon do not")
-        << u"甲，乙：丙；丁、戊"_s << QStringList{u"甲，乙：丙；"_s, u"丁、戊"_s} << qsizetype(9);
     QTest::newRow("English is one sentence, no characters")
         << u"Hello world. This is English."_s << QStringList{u"Hello world. This is English."_s}
         << qsizetype(0);
@@ -85,26 +75,11 @@ void TstAnalysis::sentences_data()
         << qsizetype(9);
     QTest::newRow("lines of blanks dropped")
         << u"甲。\r\n \u3000 \r\n\r\n乙"_s << QStringList{u"甲。"_s, u"乙"_s} << qsizetype(3);
-    QTest::newRow("three spaces before a break vanish")
-        << u"甲   \r\n乙"_s << QStringList{u"甲"_s, u"乙"_s} << qsizetype(2);
     QTest::newRow("four spaces leave one")
         << u"甲    \r\n乙"_s << QStringList{u"甲 "_s, u"乙"_s} << qsizetype(2);
-    QTest::newRow("four spaces after a mark fall on a dropped line")
-        << u"甲。    \r\n乙"_s << QStringList{u"甲。"_s, u"乙"_s} << qsizetype(3);
-    QTest::newRow("three ideographic spaces vanish, four leave one")
-        << u"甲\u3000\u3000\u3000\r\n乙\u3000\u3000\u3000\u3000\r\n"_s
-        << QStringList{u"甲"_s, u"乙\u3000"_s} << qsizetype(3);
-    QTest::newRow("tab before a break removed once")
-        << u"甲\t\t\r\n乙 \t\r\n"_s << QStringList{u"甲\t"_s, u"乙 "_s} << qsizetype(2);
-    QTest::newRow("space exposed by the tab pass stays")
-        << u"甲\u3000\t\r\n"_s << QStringList{u"甲\u3000"_s} << qsizetype(2);
-    QTest::newRow("tab-only line is kept")
-        << u"甲。\r\n\t"_s << QStringList{u"甲。"_s, u"\t"_s} << qsizetype(2);
     QTest::newRow("emoji and private use")
         << u"😀\uE003。"_s << QStringList{u"😀\uE003。"_s} << qsizetype(2);
     QTest::newRow("empty") << QString() << QStringList{} << qsizetype(0);
-    QTest::newRow("only blanks and breaks")
-        << u"  \u3000\r\n\r\n \r\n"_s << QStringList{} << qsizetype(0);
 }
 
 void TstAnalysis::sentences()
@@ -129,37 +104,9 @@ void TstAnalysis::captionAndEntries()
     QCOMPARE(indented.entries[1], u"2-第二句"_s);
     QCOMPARE(indented.sentences[1], u"\u3000\u3000第二句 \u3000"_s);
 
-    QString ten;
-    for (int i = 0; i < 10; ++i)
-        ten += u"句。"_s;
-    QCOMPARE(analyse(ten).entries.last(), u"10-句。"_s);
-
+    QCOMPARE(listEntry(9, u"句。"), u"10-句。"_s);
     QCOMPARE(analyse(QString()).caption,
              u"本文共 0 字，本次分析共分析出 0 句，请多次点击进行对比！"_s);
-}
-
-void TstAnalysis::invariantsHold_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::newRow("mixed") << u"一。 二！\t\r\n\r\n三?? 四……五\u3000\u3000\u3000\u3000\r\n"_s;
-    QTest::newRow("lone LF inside a line") << u"甲\n乙。丙\r丁"_s;
-    QTest::newRow("break split by a mark") << u"甲\r。\n乙"_s;
-}
-
-// Whatever the text: sentences join back to analysedText, no sentence is blank or holds a
-// line break, and a second analysis of the same text gives the same result.
-void TstAnalysis::invariantsHold()
-{
-    QFETCH(QString, text);
-    const Analysis analysis = analyse(text);
-    QCOMPARE(analysis.sentences.join(u"\r\n"), analysis.analysedText);
-    for (const QString &sentence : analysis.sentences) {
-        QVERIFY(!sentence.trimmed().isEmpty() || sentence.contains(u'\t'));
-        QVERIFY(!sentence.contains(u"\r\n"));
-    }
-    const Analysis again = analyse(text);
-    QCOMPARE(again.entries, analysis.entries);
-    QCOMPARE(again.caption, analysis.caption);
 }
 
 void TstAnalysis::sameAsReplacementChainOnRandomText()
@@ -181,17 +128,6 @@ void TstAnalysis::sameAsReplacementChainOnRandomText()
     }
 }
 
-void TstAnalysis::resultSlots()
-{
-    const ResultSlots three = ResultSlots::forSentences(3);
-    QCOMPARE(three.size(), 31);
-    QCOMPARE(three.urls.size(), 31);
-    QCOMPARE(three.counts.size(), 31);
-    QVERIFY(three.titles.last().isEmpty());
-    QVERIFY(!three.counts.first().has_value());
-    QCOMPARE(ResultSlots::forSentences(0).size(), 1);
-}
-
 void TstAnalysis::searchText_data()
 {
     QTest::addColumn<QString>("entry");
@@ -199,16 +135,10 @@ void TstAnalysis::searchText_data()
     QTest::addColumn<bool>("blank");
     QTest::newRow("quotes, comma and full stop")
         << u"12-第十二句，含“引号”。"_s << u"第十二句 含 引号  "_s << false;
-    QTest::newRow("dash inside the sentence stays") << u"3-甲-乙"_s << u"甲-乙"_s << false;
     QTest::newRow("ASCII comma and straight quote") << u"1-a,b\"c\""_s << u"a b c "_s << false;
     QTest::newRow("brackets and colon") << u"2-《书》【注】：（一）"_s << u" 书 注  一 "_s << false;
-    QTest::newRow("semicolon, question mark, enumeration comma stay")
-        << u"4-甲；乙？丙、丁"_s << u"甲；乙？丙、丁"_s << false;
     QTest::newRow("double ellipsis only") << u"5-……"_s << u" "_s << true;
-    QTest::newRow("full stop only") << u"6-。"_s << u" "_s << true;
-    QTest::newRow("exclamation after a space") << u"7-好 ！"_s << u"好  "_s << false;
     QTest::newRow("private use U+E003 only") << u"8-\uE003"_s << u"\uE003"_s << true;
-    QTest::newRow("emoji kept") << u"9-😀。"_s << u"😀 "_s << false;
 }
 
 void TstAnalysis::searchText()

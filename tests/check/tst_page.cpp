@@ -49,18 +49,11 @@ void TstPage::highlights_data()
         << u"<EM>城市绿地研究</EM><EM>城市绿地研究</EM>"_s << u"城市绿地研究城市绿地研究"_s << true;
     QTest::newRow("upper case wins over lower case")
         << u"<em>小写的高亮片段</em><EM>大写的高亮片段</EM>"_s << u"大写的高亮片段"_s << true;
-    QTest::newRow("lower case when no upper case")
-        << u"<em>小写的高亮片段</em><EM"_s << u"小写的高亮片段"_s << true;
     QTest::newRow("unclosed tag runs to the next open tag")
         << u"<EM>没有结束标签的<EM>甲</EM>"_s << u"没有结束标签的"_s << true;
-    QTest::newRow("unclosed last tag runs to the end")
-        << u"x<EM>一直到页面的结尾"_s << u"一直到页面的结尾"_s << true;
     QTest::newRow("close tag only in a later piece")
         << u"<EM>第一段文字很长<EM>第二段文字很长</EM>"_s << u"第一段文字很长第二段文字很长"_s
         << true;
-    QTest::newRow("markup inside a fragment counts")
-        << u"<EM>a<b>c</b>d</EM>"_s << u"a<b>c</b>d"_s << true;
-    QTest::newRow("empty highlight still an open tag") << u"<EM></EM>"_s << QString() << true;
     QTest::newRow("no open tag") << u"</EM>只有结束标签的页面"_s << QString() << false;
     QTest::newRow("tags are case-sensitive") << u"<Em>高亮片段文字</Em>"_s << QString() << false;
 }
@@ -136,16 +129,10 @@ void TstPage::results_data()
         << u"<div data-tools='{\"title\":\"标题\",\"url\":\"http://c.example/\"}'><a "
            u"class=\"c-tip-icon\">"_s
         << QStringList{u"标题"_s} << QStringList{u"http://c.example/"_s};
-    QTest::newRow("entities stay as they stand")
-        << result(u"A &amp; B"_s, u"http://d.example/?a=1&amp;b=2"_s) << QStringList{u"A &amp; B"_s}
-        << QStringList{u"http://d.example/?a=1&amp;b=2"_s};
     QTest::newRow("a missing closing delimiter shifts the grouping")
         << u"data-tools='{\"title\":\"甲\",\"url\":\"u1 "_s + result(u"乙"_s, u"u2"_s) +
                result(u"丙"_s, u"u3"_s)
         << QStringList{u"甲"_s, u"u2"_s} << QStringList{u"u1 <DIV "_s, u"</A></DIV><DIV "_s};
-    QTest::newRow("other markup yields nothing")
-        << u"<div class=result><a href=\"http://e.example\">标题</a></div>"_s << QStringList{}
-        << QStringList{};
 }
 
 void TstPage::results()
@@ -191,10 +178,6 @@ void TstPage::storingNeverLeavesTheSentence()
     storeResults(slots, 0, {{u"new"_s, u"v"_s}});
     QCOMPARE(slots.titles[0], u"new"_s);
     QCOMPARE(slots.titles[1], u"t1"_s);
-
-    storeResults(slots, 1, many);
-    QCOMPARE(slots.urls[19], u"u9"_s);
-    QVERIFY(slots.titles[20].isEmpty());
 
     // The spare slot 10·n belongs to no sentence, and no index outside the lists is written.
     storeResults(slots, 2, many);
