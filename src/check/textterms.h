@@ -11,6 +11,14 @@ namespace quarnex {
 inline constexpr char16_t ideographicSpace = u'\u3000';
 inline constexpr QStringView lineBreak = u"\r\n";
 
+// A range of a text: start and length in UTF-16 code units, a line break counting two (CR LF).
+// The editor colours such ranges; the comparison finds them.
+struct TextRange {
+    qsizetype start = 0;
+    qsizetype length = 0;
+    friend bool operator==(const TextRange &, const TextRange &) = default;
+};
+
 // True for U+0020 and U+3000, the two blanks that trimming removes.
 constexpr bool isTrimmedBlank(QChar c)
 {

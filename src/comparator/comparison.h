@@ -1,5 +1,7 @@
 #pragma once
 
+#include "check/textterms.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -7,12 +9,8 @@
 
 namespace quarnex {
 
-// A range of the paper to colour red, in UTF-16 code units of its CR LF text.
-struct Mark {
-    qsizetype start = 0;
-    qsizetype length = 0;
-    friend bool operator==(const Mark &, const Mark &) = default;
-};
+// A range of the paper to colour red.
+using Mark = TextRange;
 
 // What one press of "对比并标注" finds.
 struct Comparison {

@@ -1,19 +1,13 @@
 #pragma once
 
+#include "check/textterms.h"
+
 #include <QColor>
 #include <QList>
 #include <QString>
 #include <QTextEdit>
 
 namespace quarnex {
-
-// A range of the editor's Text: start and length in UTF-16 code units, a line break counting
-// two (CR LF).
-struct TextRange {
-    qsizetype start = 0;
-    qsizetype length = 0;
-    friend bool operator==(const TextRange &, const TextRange &) = default;
-};
 
 // The paper editor as the handlers see it: Text has every line break as CR LF, and SelStart,
 // SelLength and SelColor count in that text. Underneath is a QTextEdit whose document has one
