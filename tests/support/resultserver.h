@@ -11,12 +11,12 @@ namespace quarnex {
 // A search endpoint on 127.0.0.1 that answers "GET /s?wd=TEXT" with a result page in the markup
 // the result reader expects, so the real browser can be driven without the network.
 //
-// By default every query gets resultPage(query). A test can give a query its own page or a
-// delay, and serve fixed pages at other paths. Every search request is logged as its encoded
-// target ("/s?wd=%E7%94%B2%23b") and as its decoded text ("甲#b").
+// Every query gets, unless a test set a page of its own, some Chinese filler of 500+ CJK
+// characters and three results, result N titled "标题 N", pointing to http://example.com/N and
+// with the query in <em> in its abstract. Every search request is logged as its encoded target
+// ("/s?wd=%E7%94%B2%23b") and as its decoded text ("甲#b").
 //
-// Answers are written straight to the socket, which is watched: a browser that gives up on a
-// delayed answer closes the connection, and the late answer must then go nowhere.
+// A delayed answer is written to the socket only if the browser has not closed it meanwhile.
 class ResultServer final : public QAbstractHttpServer {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ResultServer)
@@ -24,28 +24,22 @@ class ResultServer final : public QAbstractHttpServer {
 public:
     // Listens on a free loopback port; port() is 0 when that failed.
     explicit ResultServer(QObject *parent = nullptr);
-    ~ResultServer() override;
 
     quint16 port() const { return m_port; }
     // "http://127.0.0.1:PORT"
     QString base() const;
     // The readable search address of a text: base() + "/s?wd=" + text, nothing encoded.
-    QString searchAddress(const QString &text) const;
+    QString searchAddress(const QString &text) const
+    {
+        return base() + QStringLiteral("/s?wd=") + text;
+    }
 
-    void setPage(const QString &query, const QString &html);
+    void setPage(const QString &query, const QString &html) { m_pages.insert(query, html); }
     // Holds the answer to this query back for so long, without blocking the event loop.
-    void setDelay(const QString &query, int milliseconds);
-    // Serves html at a path other than /s, e.g. "/alert".
-    void addPage(const QString &path, const QString &html);
+    void setDelay(const QString &query, int milliseconds) { m_delays.insert(query, milliseconds); }
 
     QStringList rawTargets() const { return m_rawTargets; }
     QStringList queries() const { return m_queries; }
-
-    // Some Chinese filler of 500+ CJK characters, three results, and `highlight` in <em> in
-    // each abstract. Result N is titled "标题 N" and points to http://example.com/N.
-    static QString resultPage(const QString &highlight);
-    // The same filler and results with no <em> anywhere.
-    static QString plainPage();
 
 Q_SIGNALS:
     // A search request arrived (before any delay), with its decoded text.
@@ -61,7 +55,6 @@ private:
     quint16 m_port = 0;
     QHash<QString, QString> m_pages;
     QHash<QString, int> m_delays;
-    QHash<QString, QString> m_fixedPages;
     QStringList m_rawTargets;
     QStringList m_queries;
 };
