@@ -280,12 +280,12 @@ LoadedDocument loadDocument(const QString &path, QTextDocument *document)
     LoadedDocument loaded;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        loaded.error = u"cannot read '"_s + path + u"': "_s + file.errorString();
+        loaded.error = file.errorString();
         return loaded;
     }
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
-        loaded.error = u"cannot read '"_s + path + u"': "_s + file.errorString();
+        loaded.error = file.errorString();
         return loaded;
     }
     loaded.format = detectFormat(bytes);
