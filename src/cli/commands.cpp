@@ -6,6 +6,7 @@
 #include "check/results.h"
 #include "check/search.h"
 #include "comparator/comparison.h"
+#include "documents/document.h"
 #include "documents/plaintext.h"
 
 #include <QFile>
@@ -14,6 +15,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
+#include <QTemporaryFile>
+#include <QTextDocument>
 
 #include <algorithm>
 #include <optional>
@@ -432,6 +435,47 @@ Result<QByteArray> runCompare(const CommandLine &line, const StandardInput &read
     return out.toUtf8();
 }
 
+QString formatName(DocumentFormat format)
+{
+    switch (format) {
+    case DocumentFormat::Rtf:
+        return u"rtf"_s;
+    case DocumentFormat::Doc:
+        return u"doc"_s;
+    case DocumentFormat::Docx:
+        return u"docx"_s;
+    case DocumentFormat::Text:
+        break;
+    }
+    return u"text"_s;
+}
+
+Result<QByteArray> runText(const CommandLine &line, const StandardInput &readStandardInput)
+{
+    if (auto failure = checkShape(line, 0, 1))
+        return *failure;
+    const QString operand = operandOrStandardInput(line, 0);
+    // Open reads files by name; standard input goes through a nameless copy, so only its
+    // content decides how it is read.
+    QString path = operand;
+    QTemporaryFile copy;
+    if (isStandardInput(operand)) {
+        const QByteArray bytes = readStandardInput();
+        if (!copy.open() || copy.write(bytes) != bytes.size() || !copy.flush())
+            return Failure{u"cannot keep a copy of standard input: "_s + copy.errorString()};
+        path = copy.fileName();
+    }
+    QTextDocument document;
+    const LoadedDocument loaded = loadDocument(path, &document);
+    if (!loaded.ok)
+        return Failure{u"cannot read "_s + displayName(operand) + u": "_s + loaded.error};
+
+    const QString text = withCrLfBreaks(document.toPlainText());
+    if (line.json)
+        return jsonBytes({{u"text"_s, text}, {u"format"_s, formatName(loaded.format)}});
+    return text.toUtf8();
+}
+
 } // namespace
 
 QString cliUsage()
@@ -455,6 +499,10 @@ Commands:
                            exactly as built, with no newline after it.
   compare PAPER REFERENCE  Find the reference's sentences in the paper: the message,
                            then each mark as "start length".
+  text [FILE]              Print the text Open puts into the editor: RTF, Word
+                           (.doc through catdoc or antiword, .docx) or plain text,
+                           told apart by content; JSON adds "format" (rtf, doc, docx
+                           or text).
 
 Options:
   --json                   Print one JSON object (UTF-8) instead; allowed anywhere.
@@ -478,7 +526,7 @@ CliOutcome runCli(const QStringList &arguments, const StandardInput &readStandar
     using Command = Result<QByteArray> (*)(const CommandLine &, const StandardInput &);
     static const QHash<QString, Command> commands = {
         {u"analyse"_s, runAnalyse}, {u"query"_s, runQuery},     {u"score"_s, runScore},
-        {u"report"_s, runReport},   {u"compare"_s, runCompare},
+        {u"report"_s, runReport},   {u"compare"_s, runCompare}, {u"text"_s, runText},
     };
 
     Result<QByteArray> output = [&]() -> Result<QByteArray> {

@@ -79,6 +79,12 @@ void TestCli::json_data()
         << u"昨天我说：今天天气很好，我们去公园。\n他也说今天天气很好，"_s.toUtf8()
         << R"({"marks":[[5,7],[23,7],[12,6]],"paragraphs":1,"sentences":2,"characters":13,
               "share":43,"similarity":100,"message":"...","referenceSentences":"..."})"_ba;
+    // Told apart by content, not by name; breaks come out as CR LF like everywhere else.
+    QVERIFY(writeFile(u"paper.txt"_s, R"({\rtf1\ansi \u22478?\par \u24066?})"_ba));
+    QTest::newRow("text of RTF") << u"text paper.txt --json"_s << QByteArray()
+                                 << R"({"text":"城\r\n市","format":"rtf"})"_ba;
+    QTest::newRow("text of standard input") << u"text --json"_s << "\xD6\xD0\n\xCE\xC4"_ba
+                                            << R"({"text":"中\r\n文","format":"text"})"_ba;
 }
 
 void TestCli::json()
@@ -112,6 +118,8 @@ void TestCli::badInput_data()
 
     QVERIFY(writeFile(u"slots.json"_s, "{\"titles\": [\"A\",\n ]}"_ba));
     QTest::newRow("missing file") << u"compare - 论文.txt"_s << u"cannot read '论文.txt'"_s;
+    QVERIFY(writeFile(u"cut.docx"_s, "PK\x03\x04word/document.xml"_ba));
+    QTest::newRow("damaged docx") << u"text cut.docx"_s << u"cannot read 'cut.docx': the Word"_s;
     QTest::newRow("malformed slots") << u"report slots.json"_s << u"offset 19 (line 2, column 3)"_s;
     QTest::newRow("unknown option") << u"analyse --fast"_s << u"--fast\n\nUsage:"_s;
     QTest::newRow("option of another command")
