@@ -1,0 +1,167 @@
+#include "documents/rtf.h"
+
+#include <QFile>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray fixture(const QString &name)
+{
+    QFile file(QStringLiteral(QUARNEX_TEST_DATA) + u'/' + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The document as "<colour font>text" whenever the colour or font changes, blocks on lines of
+// their own: the text, its colours and its fonts in one comparable string.
+QString describe(const QTextDocument &document)
+{
+    QString out;
+    QString last;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        if (block != document.begin())
+            out += u'\n';
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat format = it.fragment().charFormat();
+            const QStringList families = format.fontFamilies().toStringList();
+            const QString key = u"<%1 %2>"_s.arg(format.foreground().style() == Qt::NoBrush
+                                                     ? u"auto"_s
+                                                     : format.foreground().color().name(),
+                                                 families.value(0));
+            if (key != last)
+                out += key;
+            last = key;
+            out += it.fragment().text();
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+class TestRtf : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void read_data();
+    void read();
+    void roundTrip();
+    void damagedInput();
+    void notRtf();
+};
+
+void TestRtf::read_data()
+{
+    QTest::addColumn<QByteArray>("rtf");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("WordPad, GBK bytes")
+        << fixture(u"wordpad-gbk.rtf"_s)
+        << u"<#ff0000 宋体>中文<auto 宋体>论文\n<#0000ff Calibri>Hello {world}\n"_s;
+    // \uc2 fallbacks, a Big5 font beside GBK ones, a field's result without its instruction,
+    // pictures with hex and \bin data holding braces, a header: only the body is text.
+    QTest::newRow("Word, field and picture")
+        << fixture(u"word-field-pict.rtf"_s)
+        << u"<#008000 宋体>中文链接\n<#000000 新細明體>中文<auto 宋体>“x”\n"_s;
+    QTest::newRow("Writer, Unicode and tables")
+        << fixture(u"writer-unicode.rtf"_s)
+        << u"<#ff0000 Liberation Serif>Café — 古<#0000ff Noto Sans CJK SC>😀<auto Liberation "
+           u"Serif>\u2028a\u00A0bc\u2011d\te—–‘x’\nA1\tB1\nend•\n"_s;
+
+    // \uc counts a control word as one fallback character and stops at a brace.
+    QTest::newRow("fallback of words")
+        << "{\\rtf1\\uc2\\u20013\\emdash x!\\u25991{}y}"_ba << u"<auto >中!文y"_s;
+    // Charsets without a code page of their own (1 = default) take the document's \ansicpg;
+    // an unknown \ansicpg is read as windows-1252.
+    QTest::newRow("ansicpg fallback")
+        << "{\\rtf1\\ansicpg936{\\fonttbl{\\f0\\fcharset1 A;}}\\f0\\'d6\\'d0}"_ba
+        << u"<auto A>中"_s;
+    QTest::newRow("unknown ansicpg") << "{\\rtf1\\ansicpg77777\\'e9}"_ba << u"<auto >é"_s;
+    // Character format belongs to its group; \plain resets it; \cf0 is automatic.
+    QTest::newRow("group scope and plain")
+        << "{\\rtf1{\\colortbl;\\red1\\green2\\blue3;}\\cf1 a{\\cf0 b}c\\plain d\\'}"_ba
+        << u"<#010203 >a<auto >b<#010203 >c<auto >d"_s;
+    // Groups beyond the depth kept are still balanced against their closing braces.
+    QTest::newRow("deep nesting") << "{\\rtf1 "_ba + QByteArray(5000, '{') + "a"_ba +
+                                         QByteArray(5000, '}') + "b}c"_ba
+                                  << u"<auto >ab"_s;
+}
+
+void TestRtf::read()
+{
+    QFETCH(QByteArray, rtf);
+    QVERIFY(!rtf.isEmpty());
+    QTextDocument document;
+    QVERIFY(quarnex::readRtf(rtf, &document));
+    QTEST(describe(document), "expected");
+}
+
+void TestRtf::roundTrip()
+{
+    QTextDocument original;
+    QTextCursor cursor(&original);
+    const auto insert = [&](const QString &text, const QColor &colour, const QString &font) {
+        QTextCharFormat format;
+        if (colour.isValid())
+            format.setForeground(colour);
+        format.setFontFamilies({font});
+        cursor.insertText(text, format);
+    };
+    insert(u"中文论文 \\{}"_s, Qt::red, u"宋体"_s);
+    insert(u"😀 Émoji\t"_s, {}, u"Times New Roman"_s);
+    cursor.insertBlock();
+    insert(u"第二段 {x}"_s, QColor(0, 128, 255), u"맑은 고딕"_s);
+    cursor.insertBlock();
+    cursor.insertBlock();
+    insert(u"末"_s, Qt::red, u"宋体"_s);
+
+    const QByteArray rtf = quarnex::writeRtf(&original);
+    // Word processors need ASCII, the font's name in its charset's bytes and pairs for emoji.
+    QVERIFY(std::all_of(rtf.cbegin(), rtf.cend(), [](char c) { return uchar(c) < 0x80; }));
+    QVERIFY(rtf.startsWith("{\\rtf1\\ansi\\ansicpg936\\deff0"));
+    QVERIFY(rtf.contains("\\fcharset134 \\'cb\\'ce\\'cc\\'e5;"));
+    QVERIFY(rtf.contains("\\u-10179?\\u-8704?"));
+    QVERIFY(rtf.contains("{\\colortbl ;\\red255\\green0\\blue0;"));
+
+    QTextDocument read;
+    QVERIFY(quarnex::readRtf(rtf, &read));
+    QCOMPARE(describe(read), describe(original));
+}
+
+void TestRtf::damagedInput()
+{
+    // Every cut of every fixture, and hostile parameters: read without crash, with no more
+    // text than bytes.
+    QList<QByteArray> inputs = {
+        "{\\rtf1\\bin2147483647 x}"_ba, "{\\rtf1\\bin-5 x\\u-99999999999999 y\\uc-3 z}"_ba,
+        "{\\rtf1{\\fonttbl{\\f99999999999\\'"_ba, "{\\rtf1\\uc999999999\\u1 abc}}}}}"_ba,
+        "{\\rtf1 "_ba + QByteArray(200000, '{') + QByteArray(100, '\\')};
+    for (const QString &name :
+         {u"wordpad-gbk.rtf"_s, u"word-field-pict.rtf"_s, u"writer-unicode.rtf"_s}) {
+        const QByteArray whole = fixture(name);
+        for (qsizetype length = 5; length < whole.size(); ++length)
+            inputs += whole.first(length);
+    }
+    for (const QByteArray &input : std::as_const(inputs)) {
+        QTextDocument document;
+        QVERIFY(quarnex::readRtf(input, &document));
+        QVERIFY(document.characterCount() <= input.size() + 1);
+    }
+}
+
+void TestRtf::notRtf()
+{
+    QTextDocument document;
+    document.setPlainText(u"kept"_s);
+    QString error;
+    QVERIFY(!quarnex::readRtf("{\\rt"_ba, &document, &error));
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(document.toPlainText(), u"kept"_s);
+}
+
+QTEST_MAIN(TestRtf)
+#include "tst_rtf.moc"
