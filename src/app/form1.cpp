@@ -4,6 +4,8 @@
 #include "check/numbers.h"
 #include "check/page.h"
 #include "check/report.h"
+#include "documents/document.h"
+#include "documents/rtf.h"
 #include "form2.h"
 #include "listbox.h"
 #include "platform/messagebox.h"
@@ -11,12 +13,16 @@
 #include "platform/searchbrowser.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QScreen>
 #include <QTimer>
 
@@ -32,16 +38,21 @@ const QColor black(0, 0, 0);
 // is the client size plus a frame, caption and border of this many pixels.
 constexpr QSize frameAllowance(16, 39);
 
-const QString welcomeNote = u"<p style=\"font-family:'宋体'; font-size:10pt; white-space:pre-wrap\">"
-                            u"　　欢迎使用 Quarnex！请把论文的句子输入或粘贴到这里，先点击“分析”，"
-                            u"再点击“对比”：每点击一次，就有一句话被送到网络上检索，"
-                            u"检索到的相同文字会被统计成相似度。</p>"
-                            u"<p style=\"font-family:'宋体'; font-size:10pt; white-space:pre-wrap\">"
-                            u"　　检索依靠百度网页搜索，速度和质量取决于网络状况，结果仅供参考。"
-                            u"如果您有改进的建议，欢迎告诉我们。</p>"
-                            u"<p style=\"font-family:'宋体'; font-size:10pt; white-space:pre-wrap\">"
-                            u"　　这个编辑框也可以用来整理文字，再复制到文字处理软件里，"
-                            u"或者用于其他检索。</p>"_s;
+const QString productTitle = u"Quarnex V1.2（百度版）"_s;
+const QString documentFilter =
+    u"WORD文档(*.doc)|*.doc|文本文件(*.txt)|*.txt|写字板文件(*.rtf)|*.rtf"_s;
+
+const QString welcomeNote =
+    u"<p style=\"font-family:'宋体'; font-size:10pt; white-space:pre-wrap\">"
+    u"　　欢迎使用 Quarnex！请把论文的句子输入或粘贴到这里，先点击“分析”，"
+    u"再点击“对比”：每点击一次，就有一句话被送到网络上检索，"
+    u"检索到的相同文字会被统计成相似度。</p>"
+    u"<p style=\"font-family:'宋体'; font-size:10pt; white-space:pre-wrap\">"
+    u"　　检索依靠百度网页搜索，速度和质量取决于网络状况，结果仅供参考。"
+    u"如果您有改进的建议，欢迎告诉我们。</p>"
+    u"<p style=\"font-family:'宋体'; font-size:10pt; white-space:pre-wrap\">"
+    u"　　这个编辑框也可以用来整理文字，再复制到文字处理软件里，"
+    u"或者用于其他检索。</p>"_s;
 
 QFont songti(double points)
 {
@@ -56,7 +67,7 @@ Form1::Form1(Form1Settings settings, QWidget *parent)
     : QMainWindow(parent), m_settings(std::move(settings))
 {
     setObjectName(u"Form1"_s);
-    setWindowTitle(u"Quarnex V1.2（百度版）"_s);
+    setWindowTitle(productTitle);
     QIcon icon;
     for (int size : {16, 24, 32, 48, 256})
         icon.addFile(u":/icons/quarnex-%1.png"_s.arg(size), QSize(size, size));
@@ -226,13 +237,18 @@ void Form1::createControls()
     connect(WebBrowser1, &SearchBrowser::DownloadComplete, this,
             &Form1::WebBrowser1_DownloadComplete);
 
-    connect(cx, &QAction::triggered, RichTextBox1, &QTextEdit::undo);
-    connect(jq, &QAction::triggered, RichTextBox1, &QTextEdit::cut);
-    connect(fz, &QAction::triggered, RichTextBox1, &QTextEdit::copy);
-    connect(nt, &QAction::triggered, RichTextBox1, &QTextEdit::paste);
-    connect(sc, &QAction::triggered, RichTextBox1,
-            [this] { RichTextBox1->textCursor().removeSelectedText(); });
-    connect(qx, &QAction::triggered, RichTextBox1, &QTextEdit::selectAll);
+    connect(dakai, &QAction::triggered, this, &Form1::dakai_Click);
+    connect(baocun, &QAction::triggered, this, &Form1::baocun_Click);
+    connect(cx, &QAction::triggered, this, &Form1::cx_Click);
+    connect(jq, &QAction::triggered, this, &Form1::jq_Click);
+    connect(fz, &QAction::triggered, this, &Form1::fz_Click);
+    connect(nt, &QAction::triggered, this, &Form1::nt_Click);
+    connect(sc, &QAction::triggered, this, &Form1::sc_Click);
+    connect(qx, &QAction::triggered, this, &Form1::qx_Click);
+    // The Edit menu opens on the right-button press itself, so the editor's own menu is off.
+    RichTextBox1->setContextMenuPolicy(Qt::NoContextMenu);
+    RichTextBox1->viewport()->installEventFilter(this);
+    RichTextBox1->installEventFilter(this);
 }
 
 void Form1::Form_Load()
@@ -586,6 +602,110 @@ void Form1::xinjian_Click()
 Form2 *Form1::comparator() const
 {
     return m_comparator;
+}
+
+void Form1::dakai_Click()
+{
+    applyEditingLayout();
+    CommonDialog1.DialogTitle = u"请选择一个文件"_s;
+    CommonDialog1.Filter = documentFilter;
+    CommonDialog1.FilterIndex = 1;
+    // A cancelled dialog changes nothing: no earlier file is loaded again, the caption and
+    // the colours stay.
+    if (!CommonDialog1.ShowOpen(this))
+        return;
+    const QString path = CommonDialog1.FileName;
+    const LoadedDocument loaded = loadDocument(path, RichTextBox1->document());
+    if (!loaded.ok) {
+        MessageBox::critical(this, u"无法打开文件“%1”：%2"_s.arg(path, loaded.error));
+        return;
+    }
+    setWindowTitle(productTitle + path);
+    RichTextBox1->setSelStart(0);
+    RichTextBox1->setSelLength(RichTextBox1->Text().size());
+    RichTextBox1->setSelColor(black);
+    RichTextBox1->setSelStart(0);
+}
+
+void Form1::baocun_Click()
+{
+    CommonDialog1.DialogTitle = u"请输入文件名"_s;
+    CommonDialog1.Filter = documentFilter;
+    if (!CommonDialog1.ShowSave(this))
+        return;
+    RichTextBox1->setSelColor(black);
+    // Rich text whatever the name; written aside and renamed into place, so a failed write
+    // never leaves half a file behind.
+    QSaveFile file(CommonDialog1.FileName);
+    if (!file.open(QIODevice::WriteOnly) || file.write(writeRtf(RichTextBox1->document())) < 0 ||
+        !file.commit())
+        MessageBox::critical(this,
+                             u"无法保存文件“%1”：%2"_s.arg(file.fileName(), file.errorString()));
+}
+
+void Form1::cx_Click()
+{
+    RichTextBox1->undo();
+}
+
+void Form1::jq_Click()
+{
+    fz_Click();
+    sc_Click();
+}
+
+// The clipboard carries plain text only: colours and fonts stay behind, pasted text takes the
+// format at the caret.
+void Form1::fz_Click()
+{
+    QString text = RichTextBox1->SelText();
+    text.replace(u"\r\n"_s, u"\n"_s);
+    QGuiApplication::clipboard()->setText(text);
+}
+
+void Form1::nt_Click()
+{
+    sc_Click();
+    QString text = QGuiApplication::clipboard()->text();
+    text.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n');
+    RichTextBox1->insertPlainText(text);
+}
+
+void Form1::sc_Click()
+{
+    RichTextBox1->textCursor().removeSelectedText();
+}
+
+void Form1::qx_Click()
+{
+    RichTextBox1->setSelStart(0);
+    RichTextBox1->setSelLength(RichTextBox1->Text().size());
+}
+
+void Form1::RichTextBox1_KeyUp(int keyCode)
+{
+    if (keyCode == Qt::Key_Space)
+        RichTextBox1->setSelFontName(u"宋体"_s);
+}
+
+void Form1::RichTextBox1_MouseDown(Qt::MouseButtons buttons, const QPoint &position)
+{
+    if (buttons & Qt::RightButton)
+        yjcd->popup(position);
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == RichTextBox1->viewport() && event->type() == QEvent::MouseButtonPress) {
+        const auto *press = static_cast<QMouseEvent *>(event);
+        RichTextBox1_MouseDown(press->buttons() | press->button(),
+                               press->globalPosition().toPoint());
+    } else if (watched == RichTextBox1 && event->type() == QEvent::KeyRelease) {
+        const auto *release = static_cast<QKeyEvent *>(event);
+        if (!release->isAutoRepeat())
+            RichTextBox1_KeyUp(release->key());
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void Form1::Command6_Click()

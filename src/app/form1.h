@@ -3,6 +3,7 @@
 #include "check/results.h"
 #include "check/search.h"
 #include "layout.h"
+#include "platform/filedialog.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -60,6 +61,7 @@ public:
     SearchBrowser *WebBrowser2 = nullptr;
     QTimer *Timer1 = nullptr;
     QTimer *Timer2 = nullptr;
+    FileDialog CommonDialog1;
 
     // Menu items, by their names.
     QMenu *wjcd = nullptr;
@@ -105,6 +107,16 @@ public:
     void longyuan_Click();
     void zhiwang_Click();
     void xinjian_Click();
+    void dakai_Click();
+    void baocun_Click();
+    void cx_Click();
+    void jq_Click();
+    void fz_Click();
+    void nt_Click();
+    void sc_Click();
+    void qx_Click();
+    void RichTextBox1_KeyUp(int keyCode);
+    void RichTextBox1_MouseDown(Qt::MouseButtons buttons, const QPoint &position);
     void tuichu_Click();
     void gengxin_Click();
     void duibiqi_Click();
@@ -130,6 +142,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void createControls();

@@ -167,6 +167,13 @@ void RichEdit::setSelColor(const QColor &colour)
     mergeCurrentCharFormat(format);
 }
 
+void RichEdit::setSelFontName(const QString &family)
+{
+    QTextCharFormat format;
+    format.setFontFamilies({family});
+    mergeCurrentCharFormat(format);
+}
+
 void RichEdit::colourRanges(const QList<TextRange> &ranges, const QColor &colour)
 {
     if (ranges.isEmpty())

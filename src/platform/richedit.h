@@ -35,6 +35,8 @@ public:
     QString SelText() const;
     // Colours the selected text.
     void setSelColor(const QColor &colour);
+    // Sets the font of the selected text; with nothing selected, of the text typed next.
+    void setSelFontName(const QString &family);
 
     // Colours every range, mapping all of them in one pass over the text (ranges may come in
     // any order and overlap). The selection ends on the last range, as if each had been

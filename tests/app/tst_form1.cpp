@@ -5,10 +5,14 @@
 #include "platform/messagebox.h"
 #include "platform/richedit.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -68,6 +72,8 @@ private Q_SLOTS:
     void layoutWorkedExample();
     void engineMenuAndComparator();
     void exitAndUpdate();
+    void newOpenAndSave();
+    void editCommandsAndContextMenu();
 
 private:
     void analyse(const QString &text);
@@ -82,6 +88,7 @@ void TstForm1::init()
 {
     MessageBox::setScripted(true);
     MessageBox::takeShown();
+    FileDialog::setScripted(true);
     Shell::setScripted(true);
     Shell::takeOpened();
     Form1Settings settings;
@@ -472,6 +479,100 @@ void TstForm1::exitAndUpdate()
     QCOMPARE(shown[1].title, u"错误："_s);
     QCOMPARE(Shell::takeOpened(), QStringList{u"http://maker.test/update"_s});
     QCOMPARE(ending2.count(), 1);
+}
+
+void TstForm1::newOpenAndSave()
+{
+    RichEdit *editor = form->RichTextBox1;
+    analyse(u"第一句话。第二句话。"_s);
+    click(form->Command2);
+    form->xinjian->trigger();
+    QVERIFY(editor->Text().isEmpty());
+    QCOMPARE(form->layoutTwips().twips(editor).size(), QSize(10140, 6225));
+    QVERIFY(!form->List1->isVisible());
+
+    QTemporaryDir dir;
+    const QString txt = dir.filePath(u"论文.txt"_s);
+    QFile file(txt);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(u"红色的句子。\n黑色的句子。"_s.toUtf8());
+    file.close();
+    FileDialog::queueAnswer(txt);
+    form->dakai->trigger();
+    QCOMPARE(form->windowTitle(), u"Quarnex V1.2（百度版）"_s + txt);
+    QCOMPARE(editor->Text(), u"红色的句子。\r\n黑色的句子。"_s);
+
+    // Cancelling changes nothing: no reload, no caption change, no recolouring.
+    editor->colourRanges({{0, 6}}, QColor(255, 0, 0));
+    form->dakai->trigger();
+    QCOMPARE(form->windowTitle(), u"Quarnex V1.2（百度版）"_s + txt);
+    QCOMPARE(editor->colourAt(0), QColor(255, 0, 0));
+
+    // Save writes rich text under any name; the selected part turns black first.
+    editor->setSelStart(3);
+    editor->setSelLength(2);
+    for (const QString &name : {u"a.rtf"_s, u"b.doc"_s}) {
+        FileDialog::queueAnswer(dir.filePath(name));
+        form->baocun->trigger();
+    }
+    FileDialog::queueAnswer(dir.filePath(u"a.rtf"_s));
+    form->dakai->trigger();
+    QCOMPARE(editor->Text(), u"红色的句子。\r\n黑色的句子。"_s);
+    QCOMPARE(editor->colourAt(0), QColor(0, 0, 0)); // Open turns everything black
+    FileDialog::queueAnswer(dir.filePath(u"b.doc"_s));
+    form->dakai->trigger();
+    QCOMPARE(editor->Text(), u"红色的句子。\r\n黑色的句子。"_s);
+
+    // A file that cannot be read says so and leaves the editor and the caption alone.
+    FileDialog::queueAnswer(dir.filePath(u"missing.txt"_s));
+    form->dakai->trigger();
+    QCOMPARE(MessageBox::takeShown().size(), 1);
+    QVERIFY(form->windowTitle().endsWith(u"b.doc"_s));
+    // A failed save says so too.
+    FileDialog::queueAnswer(dir.filePath(u"no/such/folder/c.rtf"_s));
+    form->baocun->trigger();
+    QCOMPARE(MessageBox::takeShown().size(), 1);
+}
+
+void TstForm1::editCommandsAndContextMenu()
+{
+    RichEdit *editor = form->RichTextBox1;
+    editor->setText(u"甲乙丙。丁戊。"_s);
+    editor->colourRanges({{0, 4}}, QColor(255, 0, 0));
+    editor->setSelStart(0);
+    editor->setSelLength(4);
+    form->jq->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(), u"甲乙丙。"_s);
+    QCOMPARE(editor->Text(), u"丁戊。"_s);
+    // Pasted text takes the colour at the caret, not the one it was cut with.
+    editor->setSelStart(3);
+    form->nt->trigger();
+    QCOMPARE(editor->Text(), u"丁戊。甲乙丙。"_s);
+    QCOMPARE(editor->colourAt(4), QColor(0, 0, 0));
+    form->cx->trigger();
+    QCOMPARE(editor->Text(), u"丁戊。"_s);
+    form->qx->trigger();
+    form->sc->trigger();
+    QVERIFY(editor->Text().isEmpty());
+
+    // Space sets the selection's font to 宋体; other keys change no font.
+    const auto fontOfSelection = [editor] {
+        return editor->textCursor().charFormat().fontFamilies().toStringList().value(0);
+    };
+    editor->setText(u"字体"_s);
+    editor->setSelStart(0);
+    editor->setSelLength(1);
+    editor->setSelFontName(u"DejaVu Sans"_s);
+    QTest::keyRelease(editor, Qt::Key_A);
+    QCOMPARE(fontOfSelection(), u"DejaVu Sans"_s);
+    QTest::keyRelease(editor, Qt::Key_Space);
+    QCOMPARE(fontOfSelection(), u"宋体"_s);
+
+    QTest::mousePress(editor->viewport(), Qt::LeftButton);
+    QVERIFY(!form->yjcd->isVisible());
+    QTest::mousePress(editor->viewport(), Qt::RightButton);
+    QTRY_VERIFY(form->yjcd->isVisible());
+    form->yjcd->close();
 }
 
 QTEST_MAIN(TstForm1)
