@@ -1,6 +1,7 @@
 #include "app/form1.h"
 #include "app/form2.h"
 #include "app/listbox.h"
+#include "documents/rtf.h"
 #include "platform/fakesearchbrowser.h"
 #include "platform/messagebox.h"
 #include "platform/richedit.h"
@@ -14,6 +15,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTimer>
 
 #include <memory>
@@ -511,14 +514,32 @@ void TstForm1::newOpenAndSave()
     // Save writes rich text under any name; the selected part turns black first.
     editor->setSelStart(3);
     editor->setSelLength(2);
-    for (const QString &name : {u"a.rtf"_s, u"b.doc"_s}) {
+    for (const QString &name : {u"a.rtf"_s, u"c.txt"_s, u"b.doc"_s}) {
         FileDialog::queueAnswer(dir.filePath(name));
         form->baocun->trigger();
     }
-    FileDialog::queueAnswer(dir.filePath(u"a.rtf"_s));
-    form->dakai->trigger();
-    QCOMPARE(editor->Text(), u"红色的句子。\r\n黑色的句子。"_s);
-    QCOMPARE(editor->colourAt(0), QColor(0, 0, 0)); // Open turns everything black
+    // The file keeps the colours: red but for the part that was selected.
+    QFile saved(dir.filePath(u"c.txt"_s));
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QTextDocument document;
+    QVERIFY(readRtf(saved.readAll(), &document));
+    const auto colourInFile = [&document](int position) {
+        QTextCursor cursor(&document);
+        cursor.setPosition(position + 1);
+        return cursor.charFormat().foreground().color();
+    };
+    QCOMPARE(colourInFile(0), QColor(255, 0, 0));
+    QCOMPARE(colourInFile(3), QColor(0, 0, 0));
+    QCOMPARE(colourInFile(5), QColor(255, 0, 0));
+
+    // Read back rich under other names; Open then turns everything black.
+    for (const QString &name : {u"a.rtf"_s, u"c.txt"_s}) {
+        editor->setText(QString());
+        FileDialog::queueAnswer(dir.filePath(name));
+        form->dakai->trigger();
+        QCOMPARE(editor->Text(), u"红色的句子。\r\n黑色的句子。"_s);
+        QCOMPARE(editor->colourAt(0), QColor(0, 0, 0));
+    }
     FileDialog::queueAnswer(dir.filePath(u"b.doc"_s));
     form->dakai->trigger();
     QCOMPARE(editor->Text(), u"红色的句子。\r\n黑色的句子。"_s);
