@@ -195,6 +195,7 @@ Word lookUp(std::string_view name)
         {"footerf", Word::SkipDestination},
         {"footerl", Word::SkipDestination},
         {"footerr", Word::SkipDestination},
+        {"footnote", Word::SkipDestination},
         {"green", Word::Green},
         {"header", Word::SkipDestination},
         {"headerf", Word::SkipDestination},

@@ -85,6 +85,8 @@ void TestRtf::read_data()
     QTest::newRow("group scope and plain")
         << "{\\rtf1{\\colortbl;\\red1\\green2\\blue3;}\\cf1 a{\\cf0 b}c\\plain d\\'}"_ba
         << u"<#010203 >a<auto >b<#010203 >c<auto >d"_s;
+    // Footnotes stand apart from the paper's sentences, as in Word's own plain text.
+    QTest::newRow("footnote skipped") << "{\\rtf1 a{\\footnote note}b}"_ba << u"<auto >ab"_s;
     // Groups beyond the depth kept are still balanced against their closing braces.
     QTest::newRow("deep nesting") << "{\\rtf1 "_ba + QByteArray(5000, '{') + "a"_ba +
                                          QByteArray(5000, '}') + "b}c"_ba
