@@ -5,7 +5,7 @@
 #include "check/page.h"
 #include "check/report.h"
 #include "documents/document.h"
-#include "documents/rtf.h"
+#include "editcommands.h"
 #include "form2.h"
 #include "listbox.h"
 #include "platform/messagebox.h"
@@ -13,7 +13,6 @@
 #include "platform/searchbrowser.h"
 
 #include <QApplication>
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -22,7 +21,6 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScreen>
 #include <QTimer>
 
@@ -34,13 +32,7 @@ namespace {
 const QColor red(255, 0, 0);
 const QColor black(0, 0, 0);
 
-// Where the platform reports no window frame (offscreen, or no window manager), the outer size
-// is the client size plus a frame, caption and border of this many pixels.
-constexpr QSize frameAllowance(16, 39);
-
 const QString productTitle = u"Quarnex V1.2（百度版）"_s;
-const QString documentFilter =
-    u"WORD文档(*.doc)|*.doc|文本文件(*.txt)|*.txt|写字板文件(*.rtf)|*.rtf"_s;
 
 const QString welcomeNote =
     u"<p style=\"font-family:'宋体'; font-size:10pt; white-space:pre-wrap\">"
@@ -266,10 +258,7 @@ void Form1::Form_Load()
 
 QSize Form1::outerTwips() const
 {
-    QSize pixels = frameGeometry().size();
-    if (pixels == geometry().size())
-        pixels += frameAllowance;
-    return {m_layout.toTwips(pixels.width()), m_layout.toTwips(pixels.height())};
+    return m_layout.outerTwips(this);
 }
 
 void Form1::resizeEvent(QResizeEvent *event)
@@ -608,7 +597,7 @@ void Form1::dakai_Click()
 {
     applyEditingLayout();
     CommonDialog1.DialogTitle = u"请选择一个文件"_s;
-    CommonDialog1.Filter = documentFilter;
+    CommonDialog1.Filter = edit::documentFilter;
     CommonDialog1.FilterIndex = 1;
     // A cancelled dialog changes nothing: no earlier file is loaded again, the caption and
     // the colours stay.
@@ -629,57 +618,37 @@ void Form1::dakai_Click()
 
 void Form1::baocun_Click()
 {
-    CommonDialog1.DialogTitle = u"请输入文件名"_s;
-    CommonDialog1.Filter = documentFilter;
-    if (!CommonDialog1.ShowSave(this))
-        return;
-    RichTextBox1->setSelColor(black);
-    // Rich text whatever the name; written aside and renamed into place, so a failed write
-    // never leaves half a file behind.
-    QSaveFile file(CommonDialog1.FileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(writeRtf(RichTextBox1->document())) < 0 ||
-        !file.commit())
-        MessageBox::critical(this,
-                             u"无法保存文件“%1”：%2"_s.arg(file.fileName(), file.errorString()));
+    edit::saveAsRtf(this, CommonDialog1, RichTextBox1);
 }
 
 void Form1::cx_Click()
 {
-    RichTextBox1->undo();
+    edit::undo(RichTextBox1);
 }
 
 void Form1::jq_Click()
 {
-    fz_Click();
-    sc_Click();
+    edit::cut(RichTextBox1);
 }
 
-// The clipboard carries plain text only: colours and fonts stay behind, pasted text takes the
-// format at the caret.
 void Form1::fz_Click()
 {
-    QString text = RichTextBox1->SelText();
-    text.replace(u"\r\n"_s, u"\n"_s);
-    QGuiApplication::clipboard()->setText(text);
+    edit::copy(RichTextBox1);
 }
 
 void Form1::nt_Click()
 {
-    sc_Click();
-    QString text = QGuiApplication::clipboard()->text();
-    text.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n');
-    RichTextBox1->insertPlainText(text);
+    edit::paste(RichTextBox1);
 }
 
 void Form1::sc_Click()
 {
-    RichTextBox1->textCursor().removeSelectedText();
+    edit::deleteSelection(RichTextBox1);
 }
 
 void Form1::qx_Click()
 {
-    RichTextBox1->setSelStart(0);
-    RichTextBox1->setSelLength(RichTextBox1->Text().size());
+    edit::selectAll(RichTextBox1);
 }
 
 void Form1::RichTextBox1_KeyUp(int keyCode)
@@ -716,7 +685,7 @@ void Form1::Command6_Click()
 void Form1::duibiqi_Click()
 {
     if (!m_comparator)
-        m_comparator = new Form2;
+        m_comparator = new Form2(RichTextBox1->Text(), comparatorTotals);
     m_comparator->show();
     m_comparator->raise();
     m_comparator->activateWindow();

@@ -2,6 +2,7 @@
 
 #include "check/results.h"
 #include "check/search.h"
+#include "form2.h"
 #include "layout.h"
 #include "platform/filedialog.h"
 
@@ -20,7 +21,6 @@ class QTimer;
 
 namespace quarnex {
 
-class Form2;
 class ListBox;
 class RichEdit;
 class SearchBrowser;
@@ -89,6 +89,8 @@ public:
     QString pageHtml;
     QString pageText;
     QString markedHtml;
+    // The comparator's running totals, kept for the whole run.
+    ComparatorTotals comparatorTotals;
 
     // Handlers.
     void Form_Load();

@@ -57,6 +57,16 @@ int TwipsLayout::toTwips(int pixels) const
     return int(std::lround(pixels * 1440.0 / m_dpi));
 }
 
+QSize TwipsLayout::outerTwips(const QWidget *window) const
+{
+    // A frame, caption and border of this many pixels.
+    constexpr QSize frameAllowance(16, 39);
+    QSize pixels = window->frameGeometry().size();
+    if (pixels == window->geometry().size())
+        pixels += frameAllowance;
+    return {toTwips(pixels.width()), toTwips(pixels.height())};
+}
+
 void TwipsLayout::apply(QWidget *widget)
 {
     const QRect t = m_twips.value(widget);

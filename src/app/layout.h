@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QRect>
+#include <QSize>
 
 class QWidget;
 
@@ -27,6 +28,10 @@ public:
     double dpi() const { return m_dpi; }
     int toPixels(int twips) const;
     int toTwips(int pixels) const;
+    // A window's outer size (frame, caption and menu bar included) in twips. Where the platform
+    // reports no frame (offscreen, or no window manager), a frame allowance stands in, so that
+    // the layout rules put the controls where they belong.
+    QSize outerTwips(const QWidget *window) const;
 
 private:
     void apply(QWidget *widget);

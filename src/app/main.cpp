@@ -20,8 +20,8 @@ int main(int argc, char *argv[])
     QApplication::setQuitOnLastWindowClosed(false);
     // The windows ask for 宋体 by name. A Song face with its compact line height keeps the
     // three lines of the similarity label inside the label, as they were designed.
-    QFont::insertSubstitutions(u"宋体"_s, {u"AR PL UMing CN"_s, u"Noto Serif CJK SC"_s,
-                                          u"Noto Sans CJK SC"_s});
+    QFont::insertSubstitutions(
+        u"宋体"_s, {u"AR PL UMing CN"_s, u"Noto Serif CJK SC"_s, u"Noto Sans CJK SC"_s});
 
     QCommandLineParser parser;
     parser.setApplicationDescription(u"Checks a paper for sentences that also stand on the web."_s);
