@@ -7,6 +7,7 @@
 #include "platform/richedit.h"
 
 #include <QClipboard>
+#include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
@@ -509,6 +510,11 @@ void TstForm1::newOpenAndSave()
     editor->colourRanges({{0, 6}}, QColor(255, 0, 0));
     form->dakai->trigger();
     QCOMPARE(form->windowTitle(), u"Quarnex V1.2（百度版）"_s + txt);
+    QCOMPARE(editor->colourAt(0), QColor(255, 0, 0));
+
+    // A cancelled Save writes nothing and leaves the colours.
+    form->baocun->trigger();
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 1);
     QCOMPARE(editor->colourAt(0), QColor(255, 0, 0));
 
     // Save writes rich text under any name; the selected part turns black first.
