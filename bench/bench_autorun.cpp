@@ -6,7 +6,7 @@
 #include "platform/websearchbrowser.h"
 #include "resultserver.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QPushButton>
@@ -56,15 +56,3 @@ BENCHMARK(automaticRunOverheadPerSentence)
     ->Unit(benchmark::kSecond);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

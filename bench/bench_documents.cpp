@@ -3,7 +3,6 @@
 // its repeated sentences coloured.
 #include "documents/rtf.h"
 
-#include <QGuiApplication>
 #include <QRandomGenerator>
 #include <QStringEncoder>
 #include <QTextCursor>
@@ -88,14 +87,3 @@ void writeColouredPaper(benchmark::State &state)
 BENCHMARK(writeColouredPaper)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

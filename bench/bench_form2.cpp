@@ -4,7 +4,7 @@
 #include "app/form2.h"
 #include "platform/richedit.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QPushButton>
@@ -74,14 +74,3 @@ void compareAndMarkInTheWindow(benchmark::State &state)
 BENCHMARK(compareAndMarkInTheWindow)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
