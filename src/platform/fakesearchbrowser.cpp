@@ -4,8 +4,7 @@
 
 namespace quarnex {
 
-FakeSearchBrowser::FakeSearchBrowser(QObject *parent)
-    : SearchBrowser(parent), m_view(new QWidget)
+FakeSearchBrowser::FakeSearchBrowser(QObject *parent) : SearchBrowser(parent), m_view(new QWidget)
 {
     m_view->setObjectName(QStringLiteral("FakeSearchBrowserView"));
 }
