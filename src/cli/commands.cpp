@@ -1,6 +1,7 @@
 #include "commands.h"
 
 #include "check/analysis.h"
+#include "check/numbers.h"
 #include "check/page.h"
 #include "check/report.h"
 #include "check/results.h"
@@ -8,7 +9,10 @@
 #include "comparator/comparison.h"
 #include "documents/document.h"
 #include "documents/plaintext.h"
+#include "fetch.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QHash>
 #include <QJsonArray>
@@ -19,6 +23,7 @@
 #include <QTextDocument>
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
 #include <utility>
 
@@ -58,16 +63,27 @@ Failure usageError(QString message)
 constexpr QStringView optionSearchBase = u"--search-base";
 constexpr QStringView optionEngine = u"--engine";
 constexpr QStringView optionSentence = u"--sentence";
+constexpr QStringView optionPause = u"--pause";
+constexpr QStringView optionReport = u"--report";
 
-// The options that take a value, and the only command each applies to.
+// The options that take a value, and the commands each applies to, separated by spaces.
 struct ValueOption {
     QStringView name;
-    QStringView command;
+    QStringView commands;
+
+    bool appliesTo(QStringView command) const
+    {
+        for (const QStringView known : commands.tokenize(u' ')) {
+            if (known == command)
+                return true;
+        }
+        return false;
+    }
 };
 constexpr ValueOption valueOptions[] = {
-    {optionSearchBase, u"query"},
-    {optionEngine, u"query"},
-    {optionSentence, u"score"},
+    {optionSearchBase, u"query check"}, {optionEngine, u"query check"},
+    {optionSentence, u"score"},         {optionPause, u"check"},
+    {optionReport, u"check"},
 };
 
 struct CommandLine {
@@ -141,7 +157,7 @@ std::optional<Failure> checkShape(const CommandLine &line, qsizetype minOperands
 {
     for (auto it = line.values.cbegin(); it != line.values.cend(); ++it) {
         for (const ValueOption &option : valueOptions) {
-            if (option.name == it.key() && option.command != line.command)
+            if (option.name == it.key() && !option.appliesTo(line.command))
                 return usageError(it.key() + u" does not apply to "_s + line.command);
         }
     }
@@ -222,17 +238,24 @@ Result<QByteArray> runAnalyse(const CommandLine &line, const StandardInput &read
     return out.toUtf8();
 }
 
+Result<Engine> engineOption(const CommandLine &line)
+{
+    const auto name = line.value(optionEngine);
+    if (!name)
+        return Engine::Baidu;
+    const auto known = engineFromName(*name);
+    if (!known)
+        return usageError(u"unknown engine '"_s + *name + u"' (baidu, zhiwang or longyuan)"_s);
+    return *known;
+}
+
 Result<QByteArray> runQuery(const CommandLine &line, const StandardInput &readStandardInput)
 {
     if (auto failure = checkShape(line, 0, 1))
         return *failure;
-    Engine engine = Engine::Baidu;
-    if (const auto name = line.value(optionEngine)) {
-        const auto known = engineFromName(*name);
-        if (!known)
-            return usageError(u"unknown engine '"_s + *name + u"' (baidu, zhiwang or longyuan)"_s);
-        engine = *known;
-    }
+    Result<Engine> engine = engineOption(line);
+    if (!engine)
+        return engine.failure();
     const QString base = line.value(optionSearchBase).value_or(defaultSearchBase.toString());
     Result<QString> text = readEditorText(operandOrStandardInput(line, 0), readStandardInput);
     if (!text)
@@ -243,7 +266,7 @@ Result<QByteArray> runQuery(const CommandLine &line, const StandardInput &readSt
     for (const QString &entry : analyse(*text).entries) {
         const QString search = searchText(entry);
         const bool blank = isBlankSearchText(search);
-        const QString address = blank ? QString() : queryAddress(engine, base, search);
+        const QString address = blank ? QString() : queryAddress(*engine, base, search);
         queries.append(QJsonObject{
             {u"entry"_s, entry},
             {u"searchText"_s, search},
@@ -255,6 +278,14 @@ Result<QByteArray> runQuery(const CommandLine &line, const StandardInput &readSt
     if (line.json)
         return jsonBytes({{u"queries"_s, queries}});
     return out.toUtf8();
+}
+
+QJsonArray resultsJson(const QList<SearchResult> &results)
+{
+    QJsonArray array;
+    for (const SearchResult &result : results)
+        array.append(QJsonObject{{u"title"_s, result.title}, {u"url"_s, result.url}});
+    return array;
 }
 
 Result<QByteArray> runScore(const CommandLine &line, const StandardInput &readStandardInput)
@@ -270,15 +301,12 @@ Result<QByteArray> runScore(const CommandLine &line, const StandardInput &readSt
 
     const PageReading reading = readPage(*page, *sentence);
     if (line.json) {
-        QJsonArray results;
-        for (const SearchResult &result : reading.results)
-            results.append(QJsonObject{{u"title"_s, result.title}, {u"url"_s, result.url}});
         return jsonBytes({
             {u"pageTextLength"_s, qint64(reading.pageTextLength)},
             {u"highlighted"_s, reading.highlight.text},
             {u"openTag"_s, reading.highlight.openTagFound},
             {u"percent"_s, reading.percent},
-            {u"results"_s, results},
+            {u"results"_s, resultsJson(reading.results)},
         });
     }
     QString out = u"page text: "_s + QString::number(reading.pageTextLength) +
@@ -393,6 +421,197 @@ Result<QByteArray> runReport(const CommandLine &line, const StandardInput &readS
     });
 }
 
+// What the automatic compare did with one list entry.
+struct CheckedSentence {
+    bool sent = false;
+    // Empty when no page was scored for it.
+    std::optional<qint64> percent;
+    QString overall;
+    QString label2;
+    QList<SearchResult> results;
+};
+
+constexpr int maxRetries = 3;
+constexpr QStringView stopMessage = u"网络不给力，自动对比已经暂停！";
+
+// "k/n overall%" per line, or on a terminal one line kept up to date with a bar and the time
+// left, estimated from the time the sentences so far took.
+void reportProgress(const ProgressOutput &progress, qsizetype done, qsizetype total,
+                    const QString &overall, qint64 elapsedMs)
+{
+    if (!progress.write)
+        return;
+    const QString figures = QString::number(done) + u'/' + QString::number(total);
+    if (!progress.terminal) {
+        progress.write((figures + u' ' + overall + u"%\n"_s).toUtf8());
+        return;
+    }
+    constexpr qsizetype width = 30;
+    const qsizetype filled = total > 0 ? done * width / total : width;
+    const qint64 secondsLeft = done > 0 ? elapsedMs * (total - done) / done / 1000 : 0;
+    QString bar = u"\r["_s + QString(filled, u'#') + QString(width - filled, u' ') + u"] "_s +
+                  figures + u"  overall "_s + overall + u"%  about "_s +
+                  QString::number(secondsLeft) + u" s left "_s;
+    if (done == total)
+        bar += u'\n';
+    progress.write(bar.toUtf8());
+}
+
+QByteArray standaloneReport(const QString &reportHtml)
+{
+    return (u"<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Report</title></head>"
+            u"<body>"_s +
+            reportHtml + u"</body></html>\n"_s)
+        .toUtf8();
+}
+
+Result<CliOutcome> runCheck(const CommandLine &line, const StandardInput &readStandardInput,
+                            const ProgressOutput &progress)
+{
+    if (auto failure = checkShape(line, 0, 1))
+        return *failure;
+    Result<Engine> engine = engineOption(line);
+    if (!engine)
+        return engine.failure();
+    const QString base = line.value(optionSearchBase).value_or(defaultSearchBase.toString());
+    bool pauseOk = true;
+    const double pause = line.value(optionPause).value_or(u"1"_s).toDouble(&pauseOk);
+    if (!pauseOk || !std::isfinite(pause) || pause < 0 || pause > 3600)
+        return usageError(u"--pause needs a number of seconds from 0 to 3600"_s);
+    Result<QString> text = readEditorText(operandOrStandardInput(line, 0), readStandardInput);
+    if (!text)
+        return text.failure();
+    // Opened before the run, so that a path that cannot be written costs no searches.
+    QFile reportFile;
+    if (const auto path = line.value(optionReport)) {
+        reportFile.setFileName(*path);
+        if (!reportFile.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return Failure{u"cannot write '"_s + *path + u"': "_s + reportFile.errorString()};
+    }
+
+    // The network needs an application object; the other commands do without one.
+    std::optional<QCoreApplication> application;
+    if (!QCoreApplication::instance()) {
+        static int argc = 1;
+        static char name[] = "quarnex-cli";
+        static char *argv[] = {name, nullptr};
+        application.emplace(argc, argv);
+    }
+
+    const Analysis analysis = analyse(*text);
+    const qsizetype total = analysis.entries.size();
+    QList<CheckedSentence> checked(total);
+    ResultSlots slots = ResultSlots::forSentences(total);
+    PageFetcher fetcher;
+    QElapsedTimer clock;
+    clock.start();
+    // As the window counts: the divisor starts at one and is one ahead of the pages scored,
+    // taken back only when a page stops the run.
+    qint64 similaritySum = 0;
+    qint64 scoredCount = 1;
+    QString overall = u"0"_s;
+    std::optional<QString> stopped;
+    QString fetchError;
+    bool requested = false;
+    for (qsizetype i = 0; i < total && !stopped; ++i) {
+        CheckedSentence &sentence = checked[i];
+        const QString search = searchText(analysis.entries[i]);
+        if (!isBlankSearchText(search)) {
+            const QUrl url = sendableUrl(queryAddress(*engine, base, search));
+            FetchedPage page;
+            for (int attempt = 0; attempt <= maxRetries; ++attempt) {
+                if (requested)
+                    pauseSeconds(pause);
+                requested = true;
+                page = fetcher.get(url);
+                if (page.error.isEmpty())
+                    break;
+            }
+            sentence.sent = true;
+            if (!page.error.isEmpty()) {
+                fetchError = url.toDisplayString() + u": "_s + page.error;
+                stopped = stopMessage.toString();
+            } else {
+                const PageReading reading = readPage(page.body, analysis.sentences[i]);
+                similaritySum += reading.percent;
+                overall = formatHundredths(roundedHundredths(similaritySum, scoredCount).value());
+                sentence.percent = reading.percent;
+                sentence.overall = overall;
+                sentence.label2 = similarityLine(reading.percent, overall);
+                sentence.results = reading.results;
+                storeResults(slots, i, reading.results);
+                ++scoredCount;
+                // A page without highlighting is most likely a block or a captcha.
+                if (!reading.highlight.openTagFound) {
+                    --scoredCount;
+                    stopped = stopMessage.toString();
+                }
+            }
+        }
+        reportProgress(progress, i + 1, total, overall, clock.elapsed());
+    }
+
+    // The bar of a run that stopped early still needs its line ended.
+    if (stopped && progress.write && progress.terminal)
+        progress.write("\n"_ba);
+
+    recountResults(slots);
+    const QString report = reportHtml(slots);
+    if (reportFile.isOpen()) {
+        const QByteArray bytes = standaloneReport(report);
+        if (reportFile.write(bytes) != bytes.size() || !reportFile.flush()) {
+            return Failure{u"cannot write '"_s + reportFile.fileName() + u"': "_s +
+                           reportFile.errorString()};
+        }
+    }
+
+    CliOutcome outcome;
+    outcome.exitCode = stopped ? exitStopped : exitSuccess;
+    if (stopped) {
+        QString error = *stopped + u'\n';
+        if (!fetchError.isEmpty())
+            error += u"quarnex-cli: "_s + fetchError + u'\n';
+        outcome.standardError = error.toUtf8();
+    }
+    const QJsonValue null(QJsonValue::Null);
+    if (line.json) {
+        QJsonArray sentences;
+        for (qsizetype i = 0; i < total; ++i) {
+            const CheckedSentence &sentence = checked[i];
+            const bool scored = sentence.percent.has_value();
+            sentences.append(QJsonObject{
+                {u"number"_s, qint64(i + 1)},
+                {u"sentence"_s, analysis.sentences[i]},
+                {u"searchText"_s, searchText(analysis.entries[i])},
+                {u"sent"_s, sentence.sent},
+                {u"percent"_s, scored ? QJsonValue(*sentence.percent) : null},
+                {u"overall"_s, scored ? QJsonValue(sentence.overall) : null},
+                {u"label2"_s, scored ? QJsonValue(sentence.label2) : null},
+                {u"results"_s, resultsJson(sentence.results)},
+            });
+        }
+        outcome.standardOutput = jsonBytes({
+            {u"sentences"_s, sentences},
+            {u"overall"_s, overall},
+            {u"stopped"_s, stopped ? QJsonValue(*stopped) : null},
+            {u"report"_s, report},
+        });
+        return outcome;
+    }
+    QString out;
+    for (qsizetype i = 0; i < total; ++i) {
+        const CheckedSentence &sentence = checked[i];
+        out += QString::number(i + 1) + u'\t' +
+               (sentence.percent
+                    ? QString::number(*sentence.percent) + u"%\t"_s + sentence.overall + u'%'
+                    : (sentence.sent ? u"failed"_s : u"not sent"_s)) +
+               u'\n';
+    }
+    out += u"overall\t"_s + overall + u"%\n"_s;
+    outcome.standardOutput = out.toUtf8();
+    return outcome;
+}
+
 Result<QByteArray> runCompare(const CommandLine &line, const StandardInput &readStandardInput)
 {
     if (auto failure = checkShape(line, 2, 2))
@@ -497,6 +716,18 @@ Commands:
                            {"titles": [...], "urls": [...]} of equally long string
                            arrays ("" is an empty slot), and print the report HTML
                            exactly as built, with no newline after it.
+  check [--engine NAME] [--search-base URL] [--pause SECONDS] [--report OUT]
+        [FILE]             The automatic compare without a window: analyse the
+                           paper, search every entry in turn, SECONDS apart (default
+                           1), score each result page, then build the report. Prints
+                           each sentence's number, percent and overall figure, then
+                           the final overall; JSON gives "sentences" (number,
+                           sentence, searchText, sent, percent, overall, label2,
+                           results), "overall", "stopped" and "report". OUT gets the
+                           report as an HTML page of its own. Progress goes to
+                           standard error. The run stops, with status 3, on a page
+                           without highlighting or when a search still fails after
+                           three retries.
   compare PAPER REFERENCE  Find the reference's sentences in the paper: the message,
                            then each mark as "start length".
   text [FILE]              Print the text Open puts into the editor: RTF, Word
@@ -514,11 +745,13 @@ may be "-". Files are read as the editor reads them: a byte-order mark selects U
 or UTF-16, else UTF-8 when the bytes are valid UTF-8, else GBK; every line break then
 becomes CR LF. Lengths and positions count UTF-16 code units.
 
-Exit status: 0 on success, 2 on bad arguments, unreadable files or malformed input.
+Exit status: 0 on success, 2 on bad arguments, unreadable files or malformed input,
+3 when check stopped before the last sentence.
 )"_s;
 }
 
-CliOutcome runCli(const QStringList &arguments, const StandardInput &readStandardInput)
+CliOutcome runCli(const QStringList &arguments, const StandardInput &readStandardInput,
+                  const ProgressOutput &progress)
 {
     if (isHelpRequest(arguments))
         return {exitSuccess, cliUsage().toUtf8(), {}};
@@ -529,20 +762,26 @@ CliOutcome runCli(const QStringList &arguments, const StandardInput &readStandar
         {u"report"_s, runReport},   {u"compare"_s, runCompare}, {u"text"_s, runText},
     };
 
-    Result<QByteArray> output = [&]() -> Result<QByteArray> {
+    Result<CliOutcome> output = [&]() -> Result<CliOutcome> {
         Result<CommandLine> line = parseCommandLine(arguments);
         if (!line)
             return line.failure();
         if (line->command.isNull())
             return usageError(u"missing command"_s);
+        // The one command that can end in more ways than success or bad input.
+        if (line->command == u"check")
+            return runCheck(*line, readStandardInput, progress);
         const Command command = commands.value(line->command);
         if (!command)
             return usageError(u"unknown command '"_s + line->command + u'\'');
-        return command(*line, readStandardInput);
+        Result<QByteArray> bytes = command(*line, readStandardInput);
+        if (!bytes)
+            return bytes.failure();
+        return CliOutcome{exitSuccess, std::move(*bytes), {}};
     }();
 
     if (output)
-        return {exitSuccess, std::move(*output), {}};
+        return std::move(*output);
     QString error = u"quarnex-cli: "_s + output.failure().message + u'\n';
     if (output.failure().showUsage)
         error += u'\n' + cliUsage();

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include <unistd.h>
+
 int main(int argc, char *argv[])
 {
     // Qt 6 reads the local 8-bit encoding of Unix as UTF-8, whatever the locale says.
@@ -11,10 +13,19 @@ int main(int argc, char *argv[])
     for (int i = 1; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
 
-    const quarnex::CliOutcome outcome = quarnex::runCli(arguments, [] {
-        QFile in;
-        return in.open(stdin, QIODevice::ReadOnly) ? in.readAll() : QByteArray();
-    });
+    const quarnex::ProgressOutput progress{[](const QByteArray &bytes) {
+                                               std::fwrite(bytes.constData(), 1, bytes.size(),
+                                                           stderr);
+                                               std::fflush(stderr);
+                                           },
+                                           isatty(fileno(stderr)) != 0};
+    const quarnex::CliOutcome outcome = quarnex::runCli(
+        arguments,
+        [] {
+            QFile in;
+            return in.open(stdin, QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+        },
+        progress);
 
     // Raw bytes, so the output is UTF-8 regardless of the locale.
     std::fwrite(outcome.standardOutput.constData(), 1, outcome.standardOutput.size(), stdout);
