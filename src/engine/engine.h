@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include <vector>
+
+namespace quarnex {
+
+struct EngineDocument {
+    QString name; // the path below the corpus folder, "/"-separated
+    QString text;
+};
+
+// One document's best agreement with a query: its longest common run of characters.
+struct EngineHit {
+    qsizetype document = 0;
+    qsizetype length = 0;
+    qsizetype documentPosition = 0;
+    qsizetype queryPosition = 0;
+};
+
+// Character 3-grams of every document, hashed into buckets that hold (document, position)
+// postings. A bucket can mix grams, so every hit is checked against the text while it is
+// extended; runs shorter than a gram are never found.
+class EngineIndex {
+public:
+    static constexpr qsizetype gram = 3;
+    static constexpr qsizetype maxResults = 10;
+
+    EngineIndex() = default;
+    explicit EngineIndex(QList<EngineDocument> documents);
+
+    // Every .txt, .rtf, .doc and .docx below the folder; those that cannot be read are named
+    // with their reason in failures and left out.
+    static EngineIndex fromFolder(const QString &folder, QStringList *failures);
+
+    const QList<EngineDocument> &documents() const { return m_documents; }
+    const EngineDocument *find(QStringView name) const;
+
+    // The documents sharing a run of at least `gram` characters with the query, longest run
+    // first, ties by name; at most maxResults.
+    QList<EngineHit> search(QStringView query) const;
+
+private:
+    struct Posting {
+        quint32 document;
+        quint32 position;
+    };
+    quint64 bucketOf(QStringView text, qsizetype position) const;
+
+    QList<EngineDocument> m_documents;
+    quint64 m_mask = 0;
+    std::vector<quint32> m_offsets; // bucket b holds m_postings[m_offsets[b], m_offsets[b + 1])
+    std::vector<Posting> m_postings;
+};
+
+// The passage of about 80 characters around the run, HTML-escaped, each of its common runs of
+// two or more characters with the query in <em>.
+QString abstractHtml(QStringView text, const EngineHit &hit, QStringView query);
+
+// The result page for a query, in the markup the result reader splits on, with enough Chinese
+// text around the results that their highlights are scored. base is "http://127.0.0.1:PORT".
+QString resultPage(const EngineIndex &index, QStringView query, QStringView base);
+
+// A document's text for the browser.
+QString documentPage(const EngineDocument &document);
+
+} // namespace quarnex

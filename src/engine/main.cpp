@@ -1,0 +1,53 @@
+// quarnex-engine --corpus DIR [--port N]: searches the documents of a folder as the web
+// search would, on 127.0.0.1, so that a paper can be checked against one's own documents.
+#include "engine/server.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+using namespace quarnex;
+
+int main(int argc, char *argv[])
+{
+    // Reading documents into a QTextDocument needs no window system, so this runs on servers.
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(u"quarnex-engine"_s);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(u"Searches the documents of a folder on 127.0.0.1."_s);
+    parser.addHelpOption();
+    const QCommandLineOption corpus(u"corpus"_s, u"The folder of documents to search."_s, u"DIR"_s);
+    const QCommandLineOption port(u"port"_s, u"The port to listen on (default 8080)."_s, u"N"_s,
+                                  u"8080"_s);
+    parser.addOptions({corpus, port});
+    parser.process(application);
+
+    bool portOk = false;
+    const uint portNumber = parser.value(port).toUInt(&portOk);
+    if (!parser.isSet(corpus) || !portOk || portNumber > 65535) {
+        std::fputs(qPrintable(parser.helpText()), stderr);
+        return 2;
+    }
+
+    QElapsedTimer timer;
+    timer.start();
+    QStringList failures;
+    EngineIndex index = EngineIndex::fromFolder(parser.value(corpus), &failures);
+    for (const QString &failure : std::as_const(failures))
+        std::fprintf(stderr, "skipped %s\n", qPrintable(failure));
+    std::fprintf(stderr, "indexed %lld documents in %lld ms\n",
+                 static_cast<long long>(index.documents().size()),
+                 static_cast<long long>(timer.elapsed()));
+
+    EngineServer server(std::move(index));
+    if (!server.start(quint16(portNumber))) {
+        std::fprintf(stderr, "cannot listen on 127.0.0.1:%u\n", portNumber);
+        return 1;
+    }
+    std::fprintf(stderr, "searching on %s/s?wd=TEXT\n", qPrintable(server.base()));
+    return application.exec();
+}

@@ -1,0 +1,77 @@
+#include "server.h"
+
+#include <QHttpServerRequest>
+#include <QTcpSocket>
+#include <QUrlQuery>
+
+namespace quarnex {
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void answer(QTcpSocket *socket, const QByteArray &status, const QString &html)
+{
+    const QByteArray body = html.toUtf8();
+    socket->write("HTTP/1.1 " + status + "\r\nContent-Type: text/html; charset=utf-8\r\n" +
+                  "Content-Length: " + QByteArray::number(body.size()) +
+                  "\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n" + body);
+    socket->disconnectFromHost();
+}
+
+QString errorPage(const QString &reason)
+{
+    return u"<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"></head><body><p>"_s +
+           reason.toHtmlEscaped() + u"</p></body></html>\n"_s;
+}
+
+} // namespace
+
+EngineServer::EngineServer(EngineIndex index, QObject *parent)
+    : QAbstractHttpServer(parent), m_index(std::move(index))
+{}
+
+quint16 EngineServer::start(quint16 port)
+{
+    m_port = quint16(listen(QHostAddress::LocalHost, port));
+    return m_port;
+}
+
+QString EngineServer::base() const
+{
+    return u"http://127.0.0.1:"_s + QString::number(m_port);
+}
+
+bool EngineServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *socket)
+{
+    if (request.method() != QHttpServerRequest::Method::Get) {
+        answer(socket, "400 Bad Request", errorPage(u"Only GET is answered."_s));
+        return true;
+    }
+    const QUrl url = request.url();
+    const QString path = url.path(QUrl::FullyDecoded);
+    if (path == u"/s"_s) {
+        const QUrlQuery query(url);
+        if (!query.hasQueryItem(u"wd"_s)) {
+            answer(socket, "400 Bad Request", errorPage(u"The search text wd is missing."_s));
+            return true;
+        }
+        answer(socket, "200 OK",
+               resultPage(m_index, query.queryItemValue(u"wd"_s, QUrl::FullyDecoded), base()));
+        return true;
+    }
+    if (path.startsWith(u"/doc/"_s)) {
+        if (const EngineDocument *document = m_index.find(QStringView(path).mid(5)))
+            answer(socket, "200 OK", documentPage(*document));
+        else
+            answer(socket, "404 Not Found", errorPage(u"No such document."_s));
+        return true;
+    }
+    return false;
+}
+
+void EngineServer::missingHandler(const QHttpServerRequest &, QTcpSocket *socket)
+{
+    answer(socket, "404 Not Found", errorPage(u"Only /s?wd=TEXT and /doc/NAME are served."_s));
+}
+
+} // namespace quarnex

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "engine.h"
+
+#include <QAbstractHttpServer>
+#include <QHostAddress>
+
+namespace quarnex {
+
+// Answers "GET /s?wd=TEXT" with a result page from the index and "GET /doc/NAME" with a
+// document's text; anything else gets 400 or 404 with the reason. The index is not changed
+// after start-up.
+class EngineServer final : public QAbstractHttpServer {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(EngineServer)
+
+public:
+    explicit EngineServer(EngineIndex index, QObject *parent = nullptr);
+
+    // The port listened on on 127.0.0.1 (0: any free one), or 0 when that failed.
+    quint16 start(quint16 port);
+    // "http://127.0.0.1:PORT"
+    QString base() const;
+
+protected:
+    bool handleRequest(const QHttpServerRequest &request, QTcpSocket *socket) override;
+    void missingHandler(const QHttpServerRequest &request, QTcpSocket *socket) override;
+
+private:
+    EngineIndex m_index;
+    quint16 m_port = 0;
+};
+
+} // namespace quarnex

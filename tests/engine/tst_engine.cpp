@@ -1,0 +1,128 @@
+#include "check/page.h"
+#include "engine/engine.h"
+#include "engine/server.h"
+
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace quarnex;
+
+namespace {
+
+void write(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+const QString query = u"城市绿地能够改善居民的睡眠质量"_s;
+
+} // namespace
+
+class TestEngine : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    EngineIndex m_index;
+    QStringList m_failures;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QVERIFY(QDir(m_dir.path()).mkdir(u"sub"_s));
+        // b: run "能够改善居民的睡眠质量" (11); a: "城市绿地" (4) and "居民" (2);
+        // c and d tie on "睡眠质量" (4), so d's name puts it after c.
+        write(m_dir.filePath(u"a.txt"_s), u"我们研究城市绿地的分布。城里居民很多。"_s.toUtf8());
+        write(m_dir.filePath(u"sub/b.txt"_s),
+              u"公园能够改善居民的睡眠质量，也让人愉快。"_s.toUtf8());
+        write(m_dir.filePath(u"d.txt"_s), u"运动有助于睡眠质量提高"_s.toUtf8());
+        write(m_dir.filePath(u"c.txt"_s), u"饮食影响睡眠质量与心情"_s.toUtf8());
+        write(m_dir.filePath(u"e.txt"_s), u"与查询毫无关系的文字"_s.toUtf8());
+        write(m_dir.filePath(u"broken.docx"_s), "PK\x03\x04 word/document.xml cut short");
+        m_index = EngineIndex::fromFolder(m_dir.path(), &m_failures);
+    }
+
+    void unreadableDocumentIsSkipped()
+    {
+        QCOMPARE(m_failures.size(), 1);
+        QVERIFY(m_failures[0].startsWith(u"broken.docx: "_s));
+        QCOMPARE(m_index.documents().size(), 5);
+        QVERIFY(m_index.find(u"sub/b.txt"));
+    }
+
+    void rankedByLongestCommonRun()
+    {
+        QStringList names;
+        QList<qsizetype> lengths;
+        for (const EngineHit &hit : m_index.search(query)) {
+            names.append(m_index.documents()[hit.document].name);
+            lengths.append(hit.length);
+        }
+        QCOMPARE(names, (QStringList{u"sub/b.txt"_s, u"a.txt"_s, u"c.txt"_s, u"d.txt"_s}));
+        QCOMPARE(lengths, (QList<qsizetype>{11, 4, 4, 4}));
+    }
+
+    void commonRunsAreHighlighted()
+    {
+        const EngineHit hit = m_index.search(query).at(1);
+        QCOMPARE(abstractHtml(m_index.documents()[hit.document].text, hit, query),
+                 u"我们研究<em>城市绿地</em>的分布。城里<em>居民</em>很多。"_s);
+        const EngineDocument document{u"x"_s, u"<城市>&绿地"_s};
+        QCOMPARE(abstractHtml(document.text, {0, 2, 1, 0}, u"城市&绿地"),
+                 u"&lt;<em>城市</em>&gt;<em>&amp;绿地</em>"_s);
+    }
+
+    void pageIsScoredAndYieldsResults()
+    {
+        const QString page = resultPage(m_index, query, u"http://127.0.0.1:9");
+        QVERIFY(pageTextLength(page) >= minimumPageText);
+        const PageReading reading = readPage(page, query);
+        QVERIFY(reading.percent > 0);
+        QVERIFY(reading.highlight.text.contains(u"能够改善居民的睡眠质量"_s));
+        QCOMPARE(reading.results.size(), 4);
+        QCOMPARE(reading.results[0].title, u"b.txt"_s);
+        QCOMPARE(reading.results[0].url, u"http://127.0.0.1:9/doc/sub/b.txt"_s);
+        QCOMPARE(reading.results[3].title, u"d.txt"_s);
+
+        const QString none = resultPage(m_index, u"完全无关的一句话"_s, u"http://127.0.0.1:9");
+        QVERIFY(pageTextLength(none) >= minimumPageText);
+        QVERIFY(!none.contains(u"<em>"_s));
+        QVERIFY(readPage(none, u"完全无关的一句话").results.isEmpty());
+    }
+
+    void serverAnswersQueriesAndRefusesBadRequests()
+    {
+        EngineServer server(m_index);
+        QVERIFY(server.start(0));
+        QNetworkAccessManager network;
+        const auto get = [&](const QString &target, int *status) {
+            QNetworkReply *reply = network.get(QNetworkRequest(QUrl(server.base() + target)));
+            QSignalSpy finished(reply, &QNetworkReply::finished);
+            finished.wait(5000);
+            *status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+            reply->deleteLater();
+            return QString::fromUtf8(reply->readAll());
+        };
+        int status = 0;
+        const QString page =
+            get(u"/s?wd=%E8%83%BD%E5%A4%9F%E6%94%B9%E5%96%84%E5%B1%85%E6%B0%91"_s, &status);
+        QCOMPARE(status, 200);
+        QCOMPARE(readPage(page, u"能够改善居民").results.value(0).title, u"b.txt"_s);
+        QVERIFY(get(u"/doc/sub/b.txt"_s, &status).contains(u"也让人愉快"_s));
+        QCOMPARE(status, 200);
+        get(u"/doc/none.txt"_s, &status);
+        QCOMPARE(status, 404);
+        QVERIFY(get(u"/s?q=1"_s, &status).contains(u"wd"_s));
+        QCOMPARE(status, 400);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEngine)
+#include "tst_engine.moc"
