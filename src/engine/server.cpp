@@ -1,8 +1,10 @@
 #include "server.h"
 
+#include <QFutureWatcher>
 #include <QHttpServerRequest>
 #include <QTcpSocket>
 #include <QUrlQuery>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace quarnex {
 using namespace Qt::StringLiterals;
@@ -27,7 +29,7 @@ QString errorPage(const QString &reason)
 } // namespace
 
 EngineServer::EngineServer(EngineIndex index, QObject *parent)
-    : QAbstractHttpServer(parent), m_index(std::move(index))
+    : QAbstractHttpServer(parent), m_index(std::make_shared<const EngineIndex>(std::move(index)))
 {}
 
 quint16 EngineServer::start(quint16 port)
@@ -55,12 +57,20 @@ bool EngineServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *
             answer(socket, "400 Bad Request", errorPage(u"The search text wd is missing."_s));
             return true;
         }
-        answer(socket, "200 OK",
-               resultPage(m_index, query.queryItemValue(u"wd"_s, QUrl::FullyDecoded), base()));
+        // The watcher dies with the socket, so an answer for a closed connection is dropped; the
+        // task holds the index, so it may outlive the server.
+        auto *watcher = new QFutureWatcher<QString>(socket);
+        connect(watcher, &QFutureWatcherBase::finished, socket, [watcher, socket] {
+            answer(socket, "200 OK", watcher->result());
+            watcher->deleteLater();
+        });
+        watcher->setFuture(QtConcurrent::run(
+            [index = m_index, text = query.queryItemValue(u"wd"_s, QUrl::FullyDecoded),
+             base = base()] { return resultPage(*index, text, base); }));
         return true;
     }
     if (path.startsWith(u"/doc/"_s)) {
-        if (const EngineDocument *document = m_index.find(QStringView(path).mid(5)))
+        if (const EngineDocument *document = m_index->find(QStringView(path).mid(5)))
             answer(socket, "200 OK", documentPage(*document));
         else
             answer(socket, "404 Not Found", errorPage(u"No such document."_s));

@@ -5,11 +5,13 @@
 #include <QAbstractHttpServer>
 #include <QHostAddress>
 
+#include <memory>
+
 namespace quarnex {
 
 // Answers "GET /s?wd=TEXT" with a result page from the index and "GET /doc/NAME" with a
-// document's text; anything else gets 400 or 404 with the reason. The index is not changed
-// after start-up.
+// document's text; anything else gets 400 or 404 with the reason. The index is only read after
+// start-up, so result pages are built on the thread pool and written from the socket's thread.
 class EngineServer final : public QAbstractHttpServer {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(EngineServer)
@@ -27,7 +29,7 @@ protected:
     void missingHandler(const QHttpServerRequest &request, QTcpSocket *socket) override;
 
 private:
-    EngineIndex m_index;
+    std::shared_ptr<const EngineIndex> m_index;
     quint16 m_port = 0;
 };
 
