@@ -1,9 +1,13 @@
 #include "app/form1.h"
+#include "engine/server.h"
 #include "platform/websearchbrowser.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFont>
+
+#include <cstdio>
+#include <memory>
 
 #include <unistd.h>
 
@@ -35,11 +39,28 @@ int main(int argc, char *argv[])
         u"start-page"_s, u"Page loaded into the hidden browser at start."_s, u"URL"_s);
     const QCommandLineOption updatePage(
         u"update-page"_s, u"Page offered at Exit and by the update item."_s, u"URL"_s);
-    parser.addOptions({searchBase, startPage, updatePage});
+    const QCommandLineOption corpus(
+        u"corpus"_s, u"Search the documents of this folder instead of the web."_s, u"DIR"_s);
+    parser.addOptions({searchBase, startPage, updatePage, corpus});
     parser.process(app);
 
+    // Offline: the folder's documents are searched by an engine inside the program, on a free
+    // loopback port that stands in for the web search.
+    std::unique_ptr<quarnex::EngineServer> engine;
+    if (parser.isSet(corpus)) {
+        QStringList failures;
+        engine = std::make_unique<quarnex::EngineServer>(
+            quarnex::EngineIndex::fromFolder(parser.value(corpus), &failures));
+        for (const QString &failure : std::as_const(failures))
+            std::fprintf(stderr, "skipped %s\n", qPrintable(failure));
+        if (!engine->start(0)) {
+            std::fputs("quarnex: cannot listen on 127.0.0.1\n", stderr);
+            return 1;
+        }
+    }
+
     quarnex::Form1Settings settings;
-    settings.searchBase = parser.value(searchBase);
+    settings.searchBase = engine ? engine->base() : parser.value(searchBase);
     settings.startPage = parser.value(startPage);
     settings.updatePage = parser.value(updatePage);
     settings.makeBrowser = [](QObject *parent) -> quarnex::SearchBrowser * {
