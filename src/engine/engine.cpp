@@ -27,8 +27,7 @@ constexpr int footerRepeats = 6;
 
 quint64 gramKey(QStringView text, qsizetype position)
 {
-    return quint64(text[position].unicode()) << 32 | quint64(text[position + 1].unicode()) << 16 |
-           text[position + 2].unicode();
+    return quint64(text[position].unicode()) << 16 | text[position + 1].unicode();
 }
 
 qsizetype commonRun(QStringView a, qsizetype i, QStringView b, qsizetype j)

@@ -22,12 +22,13 @@ struct EngineHit {
     qsizetype queryPosition = 0;
 };
 
-// Character 3-grams of every document, hashed into buckets that hold (document, position)
+// Character pairs of every document, hashed into buckets that hold (document, position)
 // postings. A bucket can mix grams, so every hit is checked against the text while it is
-// extended; runs shorter than a gram are never found.
+// extended. Pairs, so that a query sharing only two characters with a document still finds
+// it, as a web search would.
 class EngineIndex {
 public:
-    static constexpr qsizetype gram = 3;
+    static constexpr qsizetype gram = 2;
     static constexpr qsizetype maxResults = 10;
 
     EngineIndex() = default;
