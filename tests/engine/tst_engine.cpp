@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 using namespace quarnex;
 
@@ -121,6 +123,24 @@ private Q_SLOTS:
         QCOMPARE(status, 404);
         QVERIFY(get(u"/s?q=1"_s, &status).contains(u"wd"_s));
         QCOMPARE(status, 400);
+
+        // Queries in flight together each get their own page.
+        const QStringList queries = {u"睡眠质量"_s, u"城市绿地"_s, u"改善居民"_s,
+                                     u"星期天下雨了"_s};
+        QList<QNetworkReply *> replies;
+        for (int round = 0; round < 4; ++round)
+            for (const QString &query : queries)
+                replies.append(network.get(QNetworkRequest(
+                    QUrl(server.base() + u"/s?wd="_s +
+                         QString::fromLatin1(query.toUtf8().toPercentEncoding())))));
+        QTRY_VERIFY(std::all_of(replies.cbegin(), replies.cend(),
+                                [](const QNetworkReply *r) { return r->isFinished(); }));
+        for (qsizetype i = 0; i < replies.size(); ++i) {
+            const QString body = QString::fromUtf8(replies[i]->readAll());
+            const auto results = readPage(body, queries[i % queries.size()]).results;
+            QCOMPARE(results.isEmpty(), i % queries.size() == 3);
+            replies[i]->deleteLater();
+        }
     }
 };
 
