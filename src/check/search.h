@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringView>
+#include <QUrl>
 
 #include <optional>
 
@@ -27,5 +28,11 @@ bool isBlankSearchText(QStringView text);
 // The readable query address (not percent-encoded) of a search text. Baidu: base + "/s?wd=" +
 // text; the other two reach their own sites' searches with the same text.
 QString queryAddress(Engine engine, QStringView baiduBase, QStringView text);
+
+// The address as sent: the value after "wd=" (or after the first "=" of the query)
+// percent-encoded in full as UTF-8, so that "#", "&", "+" and "%" in a sentence are searched
+// whole. u"http://h/s?wd=a#b c" gives "http://h/s?wd=a%23b%20c". Addresses without a query
+// value (about:blank) are taken as they stand.
+QUrl sendableUrl(const QString &readable);
 
 } // namespace quarnex

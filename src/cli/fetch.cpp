@@ -11,30 +11,6 @@
 namespace quarnex {
 using namespace Qt::StringLiterals;
 
-QUrl sendableUrl(const QString &readable)
-{
-    const qsizetype question = readable.indexOf(u'?');
-    if (question < 0)
-        return QUrl(readable);
-    qsizetype valueStart = -1;
-    for (qsizetype at = readable.indexOf(u"wd="_s, question); at >= 0;
-         at = readable.indexOf(u"wd="_s, at + 1)) {
-        if (readable.at(at - 1) == u'?' || readable.at(at - 1) == u'&') {
-            valueStart = at + 3;
-            break;
-        }
-    }
-    if (valueStart < 0) {
-        const qsizetype equals = readable.indexOf(u'=', question);
-        if (equals < 0)
-            return QUrl(readable);
-        valueStart = equals + 1;
-    }
-    const QByteArray head = QUrl(readable.left(valueStart)).toEncoded();
-    return QUrl::fromEncoded(head + QUrl::toPercentEncoding(readable.mid(valueStart)),
-                             QUrl::StrictMode);
-}
-
 QString bodyMarkup(QStringView html)
 {
     // "<bodyfoo" is another tag; the start tag name ends at ">", "/" or a blank.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "check/search.h"
+
 #include <QByteArray>
 #include <QNetworkAccessManager>
 #include <QString>
@@ -7,11 +9,6 @@
 #include <QUrl>
 
 namespace quarnex {
-
-// The address a readable query address is requested at: everything up to the value after
-// "wd=" (or, without one, after the first "=" of the query) as QUrl encodes it, the value
-// percent-encoded in full as UTF-8, so that "#", "&" and "+" in a sentence reach the search.
-QUrl sendableUrl(const QString &readable);
 
 // The markup between the end of the first <body…> start tag and the last </body> (any letter
 // case); the whole document when it has no body start tag.

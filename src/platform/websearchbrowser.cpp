@@ -109,30 +109,6 @@ std::function<void(const QUrl &)> WebSearchBrowser::openExternally = [](const QU
     QDesktopServices::openUrl(url);
 };
 
-QUrl sendableUrl(const QString &readable)
-{
-    const qsizetype question = readable.indexOf(u'?');
-    if (question < 0)
-        return QUrl(readable);
-    qsizetype valueStart = -1;
-    for (qsizetype at = readable.indexOf(u"wd="_s, question); at >= 0;
-         at = readable.indexOf(u"wd="_s, at + 1)) {
-        if (readable.at(at - 1) == u'?' || readable.at(at - 1) == u'&') {
-            valueStart = at + 3;
-            break;
-        }
-    }
-    if (valueStart < 0) {
-        const qsizetype equals = readable.indexOf(u'=', question);
-        if (equals < 0)
-            return QUrl(readable);
-        valueStart = equals + 1;
-    }
-    const QByteArray head = QUrl(readable.left(valueStart)).toEncoded();
-    return QUrl::fromEncoded(head + QUrl::toPercentEncoding(readable.mid(valueStart)),
-                             QUrl::StrictMode);
-}
-
 WebSearchBrowser::WebSearchBrowser(QObject *parent)
     : SearchBrowser(parent), m_view(new QWebEngineView)
 {

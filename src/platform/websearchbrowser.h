@@ -1,5 +1,6 @@
 #pragma once
 
+#include "check/search.h"
 #include "searchbrowser.h"
 
 #include <QPointer>
@@ -13,12 +14,6 @@ class QWebEngineView;
 namespace quarnex {
 
 class SearchPage;
-
-// The address as sent: the value after "wd=" (or after the first "=" of the query)
-// percent-encoded in full as UTF-8, so that "#", "&", "+" and "%" in a sentence are searched
-// whole. u"http://h/s?wd=a#b c" gives "http://h/s?wd=a%23b%20c". Addresses without a query
-// value (about:blank) are taken as they stand.
-QUrl sendableUrl(const QString &readable);
 
 // The search browser on Qt WebEngine.
 //
