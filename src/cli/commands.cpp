@@ -249,14 +249,28 @@ Result<Engine> engineOption(const CommandLine &line)
     return *known;
 }
 
+// Where the searches go: the engine item and the Baidu base address of the command line.
+struct SearchSite {
+    Engine engine;
+    QString base;
+    QString address(const QString &text) const { return queryAddress(engine, base, text); }
+};
+
+Result<SearchSite> searchSiteOption(const CommandLine &line)
+{
+    Result<Engine> engine = engineOption(line);
+    if (!engine)
+        return engine.failure();
+    return SearchSite{*engine, line.value(optionSearchBase).value_or(defaultSearchBase.toString())};
+}
+
 Result<QByteArray> runQuery(const CommandLine &line, const StandardInput &readStandardInput)
 {
     if (auto failure = checkShape(line, 0, 1))
         return *failure;
-    Result<Engine> engine = engineOption(line);
-    if (!engine)
-        return engine.failure();
-    const QString base = line.value(optionSearchBase).value_or(defaultSearchBase.toString());
+    Result<SearchSite> site = searchSiteOption(line);
+    if (!site)
+        return site.failure();
     Result<QString> text = readEditorText(operandOrStandardInput(line, 0), readStandardInput);
     if (!text)
         return text.failure();
@@ -266,7 +280,7 @@ Result<QByteArray> runQuery(const CommandLine &line, const StandardInput &readSt
     for (const QString &entry : analyse(*text).entries) {
         const QString search = searchText(entry);
         const bool blank = isBlankSearchText(search);
-        const QString address = blank ? QString() : queryAddress(*engine, base, search);
+        const QString address = blank ? QString() : site->address(search);
         queries.append(QJsonObject{
             {u"entry"_s, entry},
             {u"searchText"_s, search},
@@ -470,10 +484,9 @@ Result<CliOutcome> runCheck(const CommandLine &line, const StandardInput &readSt
 {
     if (auto failure = checkShape(line, 0, 1))
         return *failure;
-    Result<Engine> engine = engineOption(line);
-    if (!engine)
-        return engine.failure();
-    const QString base = line.value(optionSearchBase).value_or(defaultSearchBase.toString());
+    Result<SearchSite> site = searchSiteOption(line);
+    if (!site)
+        return site.failure();
     bool pauseOk = true;
     const double pause = line.value(optionPause).value_or(u"1"_s).toDouble(&pauseOk);
     if (!pauseOk || !std::isfinite(pause) || pause < 0 || pause > 3600)
@@ -517,7 +530,7 @@ Result<CliOutcome> runCheck(const CommandLine &line, const StandardInput &readSt
         CheckedSentence &sentence = checked[i];
         const QString search = searchText(analysis.entries[i]);
         if (!isBlankSearchText(search)) {
-            const QUrl url = sendableUrl(queryAddress(*engine, base, search));
+            const QUrl url = sendableUrl(site->address(search));
             FetchedPage page;
             for (int attempt = 0; attempt <= maxRetries; ++attempt) {
                 if (requested)

@@ -11,15 +11,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-void answer(QTcpSocket *socket, const QByteArray &status, const QString &html)
-{
-    const QByteArray body = html.toUtf8();
-    socket->write("HTTP/1.1 " + status + "\r\nContent-Type: text/html; charset=utf-8\r\n" +
-                  "Content-Length: " + QByteArray::number(body.size()) +
-                  "\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n" + body);
-    socket->disconnectFromHost();
-}
-
 QString errorPage(const QString &reason)
 {
     return u"<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"></head><body><p>"_s +
@@ -27,6 +18,15 @@ QString errorPage(const QString &reason)
 }
 
 } // namespace
+
+void writeHtmlAnswer(QTcpSocket *socket, const QByteArray &status, const QString &html)
+{
+    const QByteArray body = html.toUtf8();
+    socket->write("HTTP/1.1 " + status + "\r\nContent-Type: text/html; charset=utf-8\r\n" +
+                  "Content-Length: " + QByteArray::number(body.size()) +
+                  "\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n" + body);
+    socket->disconnectFromHost();
+}
 
 EngineServer::EngineServer(EngineIndex index, QObject *parent)
     : QAbstractHttpServer(parent), m_index(std::make_shared<const EngineIndex>(std::move(index)))
@@ -46,7 +46,7 @@ QString EngineServer::base() const
 bool EngineServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *socket)
 {
     if (request.method() != QHttpServerRequest::Method::Get) {
-        answer(socket, "400 Bad Request", errorPage(u"Only GET is answered."_s));
+        writeHtmlAnswer(socket, "400 Bad Request", errorPage(u"Only GET is answered."_s));
         return true;
     }
     const QUrl url = request.url();
@@ -54,14 +54,15 @@ bool EngineServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *
     if (path == u"/s"_s) {
         const QUrlQuery query(url);
         if (!query.hasQueryItem(u"wd"_s)) {
-            answer(socket, "400 Bad Request", errorPage(u"The search text wd is missing."_s));
+            writeHtmlAnswer(socket, "400 Bad Request",
+                            errorPage(u"The search text wd is missing."_s));
             return true;
         }
         // The watcher dies with the socket, so an answer for a closed connection is dropped; the
         // task holds the index, so it may outlive the server.
         auto *watcher = new QFutureWatcher<QString>(socket);
         connect(watcher, &QFutureWatcherBase::finished, socket, [watcher, socket] {
-            answer(socket, "200 OK", watcher->result());
+            writeHtmlAnswer(socket, "200 OK", watcher->result());
             watcher->deleteLater();
         });
         watcher->setFuture(QtConcurrent::run(
@@ -71,9 +72,9 @@ bool EngineServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *
     }
     if (path.startsWith(u"/doc/"_s)) {
         if (const EngineDocument *document = m_index->find(QStringView(path).mid(5)))
-            answer(socket, "200 OK", documentPage(*document));
+            writeHtmlAnswer(socket, "200 OK", documentPage(*document));
         else
-            answer(socket, "404 Not Found", errorPage(u"No such document."_s));
+            writeHtmlAnswer(socket, "404 Not Found", errorPage(u"No such document."_s));
         return true;
     }
     return false;
@@ -81,7 +82,8 @@ bool EngineServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *
 
 void EngineServer::missingHandler(const QHttpServerRequest &, QTcpSocket *socket)
 {
-    answer(socket, "404 Not Found", errorPage(u"Only /s?wd=TEXT and /doc/NAME are served."_s));
+    writeHtmlAnswer(socket, "404 Not Found",
+                    errorPage(u"Only /s?wd=TEXT and /doc/NAME are served."_s));
 }
 
 } // namespace quarnex

@@ -7,7 +7,13 @@
 
 #include <memory>
 
+class QTcpSocket;
+
 namespace quarnex {
+
+// Writes a complete HTTP/1.1 answer with a UTF-8 HTML body and closes the connection: every
+// page is answered whole, so nothing is kept per connection.
+void writeHtmlAnswer(QTcpSocket *socket, const QByteArray &status, const QString &html);
 
 // Answers "GET /s?wd=TEXT" with a result page from the index and "GET /doc/NAME" with a
 // document's text; anything else gets 400 or 404 with the reason. The index is only read after

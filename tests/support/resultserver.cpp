@@ -1,5 +1,7 @@
 #include "resultserver.h"
 
+#include "engine/server.h"
+
 #include <QHostAddress>
 #include <QHttpServerRequest>
 #include <QPointer>
@@ -38,15 +40,6 @@ QString resultPage(const QString &query)
     return html + u"</body></html>\n"_s;
 }
 
-void answer(QTcpSocket *socket, const QByteArray &status, const QString &html)
-{
-    const QByteArray body = html.toUtf8();
-    socket->write("HTTP/1.1 " + status + "\r\nContent-Type: text/html; charset=utf-8\r\n" +
-                  "Content-Length: " + QByteArray::number(body.size()) +
-                  "\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n" + body);
-    socket->disconnectFromHost();
-}
-
 } // namespace
 
 ResultServer::ResultServer(QObject *parent) : QAbstractHttpServer(parent)
@@ -74,13 +67,13 @@ bool ResultServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *
     const QString html = m_pages.value(query, resultPage(query));
     const int delay = m_delays.value(query, 0);
     if (delay <= 0) {
-        answer(socket, "200 OK", html);
+        writeHtmlAnswer(socket, "200 OK", html);
         return true;
     }
     QTimer::singleShot(delay, this, [this, guard = QPointer<QTcpSocket>(socket), query, html] {
         const bool open = guard && guard->state() == QAbstractSocket::ConnectedState;
         if (open)
-            answer(guard, "200 OK", html);
+            writeHtmlAnswer(guard, "200 OK", html);
         Q_EMIT delayedAnswerDue(query, open);
     });
     return true;
@@ -88,7 +81,7 @@ bool ResultServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *
 
 void ResultServer::missingHandler(const QHttpServerRequest &, QTcpSocket *socket)
 {
-    answer(socket, "404 Not Found", u"<html><body>not found</body></html>"_s);
+    writeHtmlAnswer(socket, "404 Not Found", u"<html><body>not found</body></html>"_s);
 }
 
 } // namespace quarnex
