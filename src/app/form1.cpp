@@ -371,8 +371,12 @@ void Form1::Command2_Click()
     const int row = List1->currentRow();
     const QString text = row >= 0 ? searchText(List1->item(row)->text()) : QString();
     if (isBlankSearchText(text)) {
-        // Nothing to send. Move on as a sent compare does, so that the next compare reads the
-        // next entry instead of this one again.
+        // Nothing is sent for this sentence, so no page may arrive in its name: the enclosing
+        // compare's new search for the entry before it is abandoned, or that page would be
+        // scored a second time, as this sentence.
+        WebBrowser1->Stop();
+        // Move on as a sent compare does, so that the next compare reads the next entry instead
+        // of this one again.
         lastSentIndex = sentenceIndex;
         ++sentenceIndex;
         const bool moved = List1->currentRow() != lastSentIndex;

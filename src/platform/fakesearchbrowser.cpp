@@ -29,6 +29,12 @@ void FakeSearchBrowser::Navigate(const QString &url)
     Q_EMIT DownloadBegin();
 }
 
+void FakeSearchBrowser::Stop()
+{
+    m_pending = false;
+    m_busy = false;
+}
+
 bool FakeSearchBrowser::Busy() const
 {
     return m_busy;

@@ -19,6 +19,7 @@ public:
 
     QWidget *view() override;
     void Navigate(const QString &url) override;
+    void Stop() override;
     bool Busy() const override;
     void setSilent(bool silent) override;
     bool Silent() const override;

@@ -16,6 +16,7 @@ namespace quarnex {
 // - DownloadComplete is emitted once for each navigation that ends, failed ones included; a
 //   navigation replaced by a newer one is not reported. Write and display-only loads never
 //   report. When it is emitted, the body of the page has already been read.
+// - Stop() abandons the navigation under way like a replaced one: it is not reported.
 // - Busy() is true from Navigate until that navigation has ended and its body has been read.
 class SearchBrowser : public QObject {
     Q_OBJECT
@@ -29,6 +30,7 @@ public:
     virtual QWidget *view() = 0;
 
     virtual void Navigate(const QString &url) = 0;
+    virtual void Stop() = 0;
     virtual bool Busy() const = 0;
     virtual void setSilent(bool silent) = 0;
     virtual bool Silent() const = 0;

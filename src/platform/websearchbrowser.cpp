@@ -158,6 +158,22 @@ void WebSearchBrowser::Navigate(const QString &url)
     Q_EMIT DownloadBegin();
 }
 
+void WebSearchBrowser::Stop()
+{
+    if (m_state == State::Idle)
+        return;
+    // A newer generation drops the body read of the abandoned load; a late end of its load is
+    // ignored while idle, and as the previous target once the next navigation has begun.
+    ++m_generation;
+    m_state = State::Idle;
+    if (m_page)
+        m_page->triggerAction(QWebEnginePage::Stop);
+    if (m_writeHeld) {
+        m_writeHeld = false;
+        showWritten();
+    }
+}
+
 void WebSearchBrowser::setSilent(bool silent)
 {
     if (m_page)

@@ -33,6 +33,7 @@ public:
 
     QWidget *view() override;
     void Navigate(const QString &url) override;
+    void Stop() override;
     bool Busy() const override { return m_state != State::Idle; }
     void setSilent(bool silent) override;
     bool Silent() const override;

@@ -1,17 +1,20 @@
-// The whole online check in the real window with the real WebEngine browser, against a local
-// search endpoint: analysis, the automatic run to its end, the figures, the report and what
-// the endpoint received.
+// The whole online check in the real window with the real WebEngine browser: against the local
+// engine over a corpus made here (analysis, the automatic run to its end, the figures, the
+// report), and against a test endpoint that logs what it received.
 #include "app/form1.h"
 #include "app/listbox.h"
+#include "engine/server.h"
 #include "platform/messagebox.h"
 #include "platform/richedit.h"
 #include "platform/websearchbrowser.h"
 #include "resultserver.h"
+#include "testcorpus.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLabel>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWebEnginePage>
@@ -51,37 +54,88 @@ QString shownHtml(QWidget *view)
     return html;
 }
 
+// The window with the real browser, searching at base, with pauses a tenth as long.
+std::unique_ptr<Form1> makeForm(const QString &base)
+{
+    MessageBox::setScripted(true);
+    Form1Settings settings;
+    settings.searchBase = base;
+    settings.pauseScale = 0.1;
+    settings.makeBrowser = [](QObject *parent) { return new WebSearchBrowser(parent); };
+    auto form = std::make_unique<Form1>(std::move(settings));
+    form->show();
+    return form;
+}
+
+// Presses 开始自动对比 and waits for the one message that ends the run.
+QList<MessageBox::Shown> runAutomatically(Form1 &form)
+{
+    form.Command3->click();
+    QList<MessageBox::Shown> shown;
+    waitFor([&] {
+        shown += MessageBox::takeShown();
+        return !shown.isEmpty();
+    });
+    return shown;
+}
+
+// The report as the browser shows it.
+QString reportHtml(Form1 &form)
+{
+    form.Command5->click();
+    QString html;
+    waitFor([&] {
+        html = shownHtml(form.WebBrowser1->view());
+        return html.contains(u"</table>"_s);
+    });
+    return html;
+}
+
 } // namespace
 
 class TstEndToEnd final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void automaticRunAgainstEngine();
     void automaticRunAgainstLocalEndpoint();
 };
+
+void TstEndToEnd::automaticRunAgainstEngine()
+{
+    QTemporaryDir corpus;
+    QVERIFY(corpus.isValid() && testcorpus::write(corpus.path()));
+    EngineServer engine(EngineIndex::fromFolder(corpus.path(), nullptr));
+    QVERIFY(engine.start(0));
+    const auto form = makeForm(engine.base());
+
+    form->RichTextBox1->setText(testcorpus::paper());
+    form->Command1->click();
+    QCOMPARE(form->List1->count(), 4);
+    const QList<MessageBox::Shown> shown = runAutomatically(*form);
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown[0].text, u"本次对比结束！"_s);
+
+    // 6, 3 and 0 for the three sentences sent: overall 9 / 3.
+    QCOMPARE(form->Label2->text(), u"本句相似度：0%\r\n\r\n目前总体相似度：3%"_s);
+    QCOMPARE(form->scoredCount, 4);
+
+    const QString html = reportHtml(*form);
+    QVERIFY(html.contains(engine.base() + u"/doc/"_s));
+    QVERIFY(html.contains(u"绿地1.txt"_s));
+}
 
 void TstEndToEnd::automaticRunAgainstLocalEndpoint()
 {
     ResultServer server;
     QVERIFY(server.port() != 0);
-    MessageBox::setScripted(true);
-    Form1Settings settings;
-    settings.searchBase = server.base();
-    settings.pauseScale = 0.1;
-    settings.makeBrowser = [](QObject *parent) { return new WebSearchBrowser(parent); };
-    Form1 form(std::move(settings));
-    form.show();
+    const auto window = makeForm(server.base());
+    Form1 &form = *window;
 
     form.RichTextBox1->setText(u"城市绿地很重要。居民#健康&幸福的生活。最后一句话？"_s);
     form.Command1->click();
     QCOMPARE(form.List1->count(), 3);
-    form.Command3->click();
-
-    QList<MessageBox::Shown> shown;
-    QVERIFY(waitFor([&] {
-        shown += MessageBox::takeShown();
-        return !shown.isEmpty();
-    }));
+    const QList<MessageBox::Shown> shown = runAutomatically(form);
     QCOMPARE(shown.size(), 1);
     QCOMPARE(shown[0].text, u"本次对比结束！"_s);
     QVERIFY(form.Command3->isVisible());
@@ -101,12 +155,7 @@ void TstEndToEnd::automaticRunAgainstLocalEndpoint()
 
     // Every sentence gathered the same three titles, so each counts 3; twins three places
     // apart each get a row, and the first empty slot one more.
-    form.Command5->click();
-    QString html;
-    QVERIFY(waitFor([&] {
-        html = shownHtml(form.WebBrowser1->view());
-        return html.contains(u"</table>"_s);
-    }));
+    const QString html = reportHtml(form);
     QCOMPARE(html.count(u"<tr>"_s), 10);
     QCOMPARE(html.count(u"<td width=\"100\" align=\"center\">3</td>"_s), 9);
 }

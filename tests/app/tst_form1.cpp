@@ -235,14 +235,28 @@ void TstForm1::blankSearchTextDoesNotStall()
     // Entry 2 is blank: the press reads entry 1, then moves on to entry 2 and sends nothing
     // for it; the next press reads entry 2 and sends the third sentence.
     QCOMPARE(form->List1->currentRow(), 1);
+    // The press searched for entry 1 again before it reached the blank entry; that search is
+    // abandoned, or its page would be scored as the blank sentence.
+    QVERIFY(!browser->pending());
     click(form->Command2);
     QCOMPARE(browser->navigations.last(), query + u"第三句 "_s);
 
-    // An automatic run does not stall on a blank entry either.
+    // An automatic run does not stall on a blank entry either: first entry blank ...
     browser->finish(resultPage(u"第三句的高亮"_s));
     analyse(u"……第二句。"_s);
     click(form->Command3);
     QTRY_COMPARE(browser->navigations.last(), query + u"第二句 "_s);
+    click(form->Command4);
+
+    // ... nor a blank entry after a scored one, whose page is scored once: 24 and 12
+    // highlighted characters for sentences of 5 characters, 2 + 1 over two pages.
+    analyse(u"第一句话。……第三句话。"_s);
+    click(form->Command3);
+    browser->finish(resultPage(QString(24, u'高')));
+    QTRY_COMPARE(browser->navigations.last(), query + u"第三句话 "_s);
+    QVERIFY(browser->pending());
+    browser->finish(resultPage(QString(12, u'高')));
+    QCOMPARE(form->Label2->text(), u"本句相似度：1%\r\n\r\n目前总体相似度：1.5%"_s);
 }
 
 void TstForm1::pageScoresAndTheReport()

@@ -1,28 +1,32 @@
-#include "resultserver.h"
+// quarnex-cli check as a user runs it: the whole paper against the local engine over a corpus
+// made here, read back from its JSON output and exit code.
+#include "engine/engine.h"
+#include "engine/server.h"
+#include "testcorpus.h"
 
-#include <QHttpServer>
-#include <QHttpServerResponse>
+#include <QAbstractHttpServer>
+#include <QHttpServerRequest>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QUrlQuery>
 
 #include <tuple>
 
 using namespace Qt::StringLiterals;
+using namespace quarnex;
 
-// Sentence 2 searches for nothing.
-static const QByteArray paper = u"城市绿地与居民的健康状况密切相关。。我们研究了三个城市的数据！"
-                                u"第四句也在这里。"_s.toUtf8();
-static const QString first = u"城市绿地与居民的健康状况密切相关 "_s;
-static const QString third = u"我们研究了三个城市的数据 "_s;
-static const QString stopMessage = u"网络不给力，自动对比已经暂停！"_s;
+namespace {
+
+const QString stopMessage = u"网络不给力，自动对比已经暂停！"_s;
 
 // Runs the tool without blocking, so that the servers of the test answer meanwhile.
-static auto runCli(const QStringList &arguments, const QByteArray &input)
+auto runCli(const QStringList &arguments, const QByteArray &input)
 {
     QProcess process;
     process.start(QStringLiteral(QUARNEX_CLI), arguments);
@@ -36,13 +40,14 @@ static auto runCli(const QStringList &arguments, const QByteArray &input)
                       process.readAllStandardError());
 }
 
-static auto runCheck(const QString &base)
+auto runCheck(const QString &base, const QString &paper = testcorpus::paper())
 {
-    return runCli({u"check"_s, u"--json"_s, u"--pause"_s, u"0"_s, u"--search-base"_s, base}, paper);
+    return runCli({u"check"_s, u"--json"_s, u"--pause"_s, u"0"_s, u"--search-base"_s, base},
+                  paper.toUtf8());
 }
 
 // Each sentence's percent and overall figure; "sent" when sent but not scored, "-" when not sent.
-static QStringList figures(const QJsonObject &output)
+QStringList figures(const QJsonObject &output)
 {
     QStringList figures;
     for (const QJsonValue &sentence : output[u"sentences"_s].toArray()) {
@@ -55,32 +60,108 @@ static QStringList figures(const QJsonObject &output)
     return figures;
 }
 
+using Failures = QHash<QString, int>;
+
+const QStringList wholeRunFigures = {u"6 6"_s, u"-"_s, u"3 4.5"_s, u"0 3"_s};
+
+// An answer that ends before its announced length: a network error to the client. (A connection
+// closed before any answer would not do: the client sends the request once more by itself.)
+void cutShort(QTcpSocket *socket)
+{
+    socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\n"
+                  "Content-Length: 1000\r\n\r\n<html><body>");
+    socket->disconnectFromHost();
+}
+
+// The engine's result pages behind a front that fails the first requests of chosen queries, in
+// turn by closing the connection in the middle of the page, with 503 and with an empty page; it
+// logs every query it receives.
+class FlakyEngine final : public QAbstractHttpServer {
+public:
+    FlakyEngine(const QString &folder, QHash<QString, int> failures)
+        : m_index(EngineIndex::fromFolder(folder, nullptr)), m_failures(std::move(failures))
+    {
+        m_port = quint16(listen(QHostAddress::LocalHost, 0));
+    }
+
+    QString base() const { return u"http://127.0.0.1:"_s + QString::number(m_port); }
+    QStringList queries() const { return m_queries; }
+
+protected:
+    bool handleRequest(const QHttpServerRequest &request, QTcpSocket *socket) override
+    {
+        const QString query = QUrlQuery(request.url()).queryItemValue(u"wd"_s, QUrl::FullyDecoded);
+        m_queries.append(query);
+        const int attempt = m_attempts[query]++;
+        if (attempt >= m_failures.value(query))
+            writeHtmlAnswer(socket, "200 OK", resultPage(m_index, query, base()));
+        else if (attempt % 3 == 0)
+            cutShort(socket);
+        else if (attempt % 3 == 1)
+            writeHtmlAnswer(socket, "503 Service Unavailable", u"<body>busy</body>"_s);
+        else
+            writeHtmlAnswer(socket, "200 OK", QString());
+        return true;
+    }
+    void missingHandler(const QHttpServerRequest &, QTcpSocket *socket) override
+    {
+        writeHtmlAnswer(socket, "404 Not Found", QString());
+    }
+
+private:
+    EngineIndex m_index;
+    QHash<QString, int> m_failures;
+    QHash<QString, int> m_attempts;
+    QStringList m_queries;
+    quint16 m_port = 0;
+};
+
+} // namespace
+
 class TestCliCheck : public QObject {
     Q_OBJECT
 
+    QTemporaryDir m_corpus;
+
 private Q_SLOTS:
-    void wholeRun();
+    void initTestCase()
+    {
+        QVERIFY(m_corpus.isValid());
+        QVERIFY(testcorpus::write(m_corpus.path()));
+    }
+    void wholeRunAgainstEngine();
     void stopsOnPageWithoutHighlight();
-    void retriesThreeTimes();
+    void retriesFailedRequests_data();
+    void retriesFailedRequests();
 };
 
-void TestCliCheck::wholeRun()
+void TestCliCheck::wholeRunAgainstEngine()
 {
-    quarnex::ResultServer server;
-    auto [code, output, errors] = runCheck(server.base());
+    EngineServer engine(EngineIndex::fromFolder(m_corpus.path(), nullptr));
+    QVERIFY(engine.start(0));
+    auto [code, output, errors] = runCheck(engine.base());
     QCOMPARE(code, 0);
-    // 51 of 1234, 39 of 1226 and 24 of 1216 highlighted; the overall divides by pages scored.
-    QCOMPARE(figures(output), QStringList({u"4 4"_s, u"-"_s, u"3 3.5"_s, u"2 3"_s}));
+    QCOMPARE(figures(output), wholeRunFigures);
     QCOMPARE(output[u"overall"_s].toString(), u"3"_s);
-    QCOMPARE(server.queries(), QStringList({first, third, u"第四句也在这里 "_s}));
-    QCOMPARE(server.rawTargets().first(),
-             QString::fromLatin1("/s?wd=" + first.toUtf8().toPercentEncoding()));
+    QVERIFY(output[u"stopped"_s].isNull());
+    const QJsonArray sentences = output[u"sentences"_s].toArray();
+    QCOMPARE(sentences[0][u"label2"_s].toString(), u"本句相似度：6%\r\n\r\n目前总体相似度：6%"_s);
+
+    // The five whole matches first, then the three documents sharing "城市", by name; each
+    // address serves its document.
+    const QJsonArray first = sentences[0][u"results"_s].toArray();
+    QCOMPARE(first.size(), 8);
+    QCOMPARE(first[0][u"title"_s].toString(), u"绿地1.txt"_s);
+    QCOMPARE(first[4][u"title"_s].toString(), u"绿地5.txt"_s);
+    QCOMPARE(first[5][u"title"_s].toString(), u"数据1.txt"_s);
+    QCOMPARE(first[0][u"url"_s].toString(),
+             engine.base() + u"/doc/"_s +
+                 QString::fromLatin1(u"绿地1.txt"_s.toUtf8().toPercentEncoding()));
 
     // The report is the one the report command makes of the gathered slots.
     QJsonArray titles, urls;
-    for (const QJsonValue &sentence : output[u"sentences"_s].toArray()) {
+    for (const QJsonValue &sentence : sentences) {
         const QJsonArray results = sentence[u"results"_s].toArray();
-        QCOMPARE(results.size(), sentence[u"sent"_s].toBool() ? 3 : 0);
         for (qsizetype slot = 0; slot < 10; ++slot) {
             titles.append(slot < results.size() ? results[slot][u"title"_s] : u""_s);
             urls.append(slot < results.size() ? results[slot][u"url"_s] : u""_s);
@@ -91,42 +172,58 @@ void TestCliCheck::wholeRun()
     const QByteArray slots =
         QJsonDocument(QJsonObject{{u"titles"_s, titles}, {u"urls"_s, urls}}).toJson();
     auto [reportCode, report, reportErrors] = runCli({u"report"_s, u"--json"_s}, slots);
+    QCOMPARE(reportCode, 0);
     QCOMPARE(output[u"report"_s].toString(), report[u"html"_s].toString());
+    // 数据1.txt came up for the first and the third sentence.
+    QVERIFY(output[u"report"_s].toString().contains(u"数据1.txt"_s));
 }
 
 void TestCliCheck::stopsOnPageWithoutHighlight()
 {
-    quarnex::ResultServer server;
-    server.setPage(third, u"<body>"_s + QString(600, u'字') + u"</body>"_s);
-    auto [code, output, errors] = runCheck(server.base());
+    EngineServer engine(EngineIndex::fromFolder(m_corpus.path(), nullptr));
+    QVERIFY(engine.start(0));
+    // Nothing in the corpus shares two characters with the third sentence.
+    auto [code, output, errors] = runCheck(
+        engine.base(), u"城市绿地与居民的健康状况密切相关。。星期天下雨了！第四句也在这里。"_s);
     QCOMPARE(code, 3);
-    // The stopping page still counts: (4 + 0) / 2.
-    QCOMPARE(figures(output), QStringList({u"4 4"_s, u"-"_s, u"0 2"_s, u"-"_s}));
+    // The stopping page still counts: (6 + 0) / 2.
+    QCOMPARE(figures(output), QStringList({u"6 6"_s, u"-"_s, u"0 3"_s, u"-"_s}));
     QCOMPARE(output[u"stopped"_s].toString(), stopMessage);
     QVERIFY(QString::fromUtf8(errors).contains(stopMessage));
-    QCOMPARE(server.queries().size(), 2);
+    QVERIFY(!output[u"sentences"_s].toArray()[3][u"sent"_s].toBool());
 }
 
-void TestCliCheck::retriesThreeTimes()
+void TestCliCheck::retriesFailedRequests_data()
 {
-    // The first search fails three times and then answers; the second never answers.
-    QHttpServer server;
-    QHash<QString, int> requests;
-    server.route(u"/s"_s, [&](const QHttpServerRequest &request) {
-        const QString query = QUrlQuery(request.url()).queryItemValue(u"wd"_s, QUrl::FullyDecoded);
-        if (++requests[query] <= 3 || query != first)
-            return QHttpServerResponse(QHttpServerResponse::StatusCode::ServiceUnavailable);
-        return QHttpServerResponse("text/html"_ba, (u"<html><head></head><BODY class=\"r\">"_s +
-                                                    QString(600, u'中') + u"<em>"_s + query +
-                                                    u"</em></BODY></html>"_s)
-                                                       .toUtf8());
-    });
-    const quint16 port = server.listen(QHostAddress::LocalHost, 0);
-    auto [code, output, errors] = runCheck(u"http://127.0.0.1:"_s + QString::number(port));
-    QCOMPARE(code, 3);
-    // 17 of 1234 highlighted.
-    QCOMPARE(figures(output), QStringList({u"1 1"_s, u"-"_s, u"sent"_s, u"-"_s}));
-    QCOMPARE(requests, (QHash<QString, int>{{first, 4}, {third, 4}}));
+    QTest::addColumn<Failures>("failures");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<QStringList>("queries");
+
+    const QStringList texts = testcorpus::searchTexts();
+    QTest::newRow("every search fails twice, then answers")
+        << Failures{{texts[0], 2}, {texts[1], 2}, {texts[2], 2}} << 0 << wholeRunFigures
+        << QStringList{texts[0], texts[0], texts[0], texts[1], texts[1],
+                       texts[1], texts[2], texts[2], texts[2]};
+    // Three failed retries stop the run; the overall count is lowered once.
+    QTest::newRow("the second search never answers")
+        << Failures{{texts[1], 100}} << 3 << QStringList{u"6 6"_s, u"-"_s, u"sent"_s, u"-"_s}
+        << QStringList{texts[0], texts[1], texts[1], texts[1], texts[1]};
+}
+
+void TestCliCheck::retriesFailedRequests()
+{
+    QFETCH(Failures, failures);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, expected);
+    QFETCH(QStringList, queries);
+
+    FlakyEngine engine(m_corpus.path(), failures);
+    auto [code, output, errors] = runCheck(engine.base());
+    QCOMPARE(code, exitCode);
+    QCOMPARE(figures(output), expected);
+    // Blank sentences are never sent.
+    QCOMPARE(engine.queries(), queries);
 }
 
 QTEST_GUILESS_MAIN(TestCliCheck)
