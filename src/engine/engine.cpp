@@ -182,7 +182,9 @@ QString resultPage(const EngineIndex &index, QStringView query, QStringView base
 {
     const QString escapedQuery = query.toString().toHtmlEscaped();
     QString html = u"<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>"_s +
-                   escapedQuery + u" - 本地检索</title></head><body>\n<div id=\"results\">\n"_s;
+                   escapedQuery +
+                   u" - 本地检索</title><style>em{color:#c00;font-style:normal}</style></head>"_s
+                   u"<body>\n<div id=\"results\">\n"_s;
     for (const EngineHit &hit : index.search(query)) {
         const EngineDocument &document = index.documents()[hit.document];
         const QString title = document.name.section(u'/', -1);
