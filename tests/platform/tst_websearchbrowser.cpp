@@ -72,9 +72,9 @@ private Q_SLOTS:
             QCOMPARE(quarnex::sendableUrl(readable).toEncoded(), sent);
     }
 
-    // A search, a load that fails, a search that replaces one still awaiting its answer and a
-    // page with dialogs and a new-window link: one report each, not busy, with the body read
-    // before it, and no late one.
+    // A search, a load that fails, a search that replaces one still awaiting its answer, one
+    // after a stopped search and a page with dialogs and a new-window link: one report each, not
+    // busy, with the body read before it, and no late one.
     void eachNavigationIsReportedOnce()
     {
         QList<bool> busyAtReport;
@@ -103,6 +103,15 @@ private Q_SLOTS:
         QVERIFY(navigateAndWait(server->searchAddress(u"快"_s)));
         QVERIFY(bodies.constLast().contains(u"<EM>快</EM>"_s));
 
+        // A stopped search is not reported either, nor does its end disturb the next one.
+        server->setDelay(u"停"_s, 1000);
+        browser->Navigate(server->searchAddress(u"停"_s));
+        QVERIFY(searched.wait(loadTimeout));
+        browser->Stop();
+        QVERIFY(!browser->Busy());
+        QVERIFY(navigateAndWait(server->searchAddress(u"再"_s)));
+        QVERIFY(bodies.constLast().contains(u"<EM>再</EM>"_s));
+
         // In silent mode a page raises no dialog, and a new-window link goes to the system browser.
         server->setPage(u"alert"_s,
                         u"<body><script>alert(1); confirm('?');</script>"
@@ -123,9 +132,9 @@ private Q_SLOTS:
         QVERIFY(opened.wait(loadTimeout));
         QCOMPARE(opened.constFirst().constFirst().toUrl(), QUrl(u"http://example.com/out"_s));
 
-        QVERIFY(due.count() == 1 || due.wait(loadTimeout));
+        QTRY_COMPARE_WITH_TIMEOUT(due.count(), 2, loadTimeout);
         QCoreApplication::processEvents();
-        QCOMPARE(busyAtReport, QList<bool>({false, false, false, false}));
+        QCOMPARE(busyAtReport, QList<bool>({false, false, false, false, false}));
     }
 
     void writeReplacesThenAppendsAndNeverReports()
