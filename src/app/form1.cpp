@@ -601,13 +601,17 @@ void Form1::dakai_Click()
 {
     applyEditingLayout();
     CommonDialog1.DialogTitle = u"请选择一个文件"_s;
-    CommonDialog1.Filter = edit::documentFilter;
+    CommonDialog1.Filter = edit::openFilter;
     CommonDialog1.FilterIndex = 1;
     // A cancelled dialog changes nothing: no earlier file is loaded again, the caption and
     // the colours stay.
     if (!CommonDialog1.ShowOpen(this))
         return;
-    const QString path = CommonDialog1.FileName;
+    openDocument(CommonDialog1.FileName);
+}
+
+void Form1::openDocument(const QString &path)
+{
     const LoadedDocument loaded = loadDocument(path, RichTextBox1->document());
     if (!loaded.ok) {
         MessageBox::critical(this, u"无法打开文件“%1”：%2"_s.arg(path, loaded.error));
@@ -618,6 +622,9 @@ void Form1::dakai_Click()
     RichTextBox1->setSelLength(RichTextBox1->Text().size());
     RichTextBox1->setSelColor(black);
     RichTextBox1->setSelStart(0);
+    // The file as it was read is where editing starts: Undo must not bring back the colours
+    // that the black above replaced, nor the paper before the Open.
+    RichTextBox1->document()->clearUndoRedoStacks();
 }
 
 void Form1::baocun_Click()

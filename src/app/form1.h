@@ -111,6 +111,10 @@ public:
     void xinjian_Click();
     void dakai_Click();
     void baocun_Click();
+    // Open's reading of a file, also for a file named on the command line: the paper then
+    // starts all black, the caption names the file, and a file that cannot be read changes
+    // nothing and says why.
+    void openDocument(const QString &path);
     void cx_Click();
     void jq_Click();
     void fz_Click();

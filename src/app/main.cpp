@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QFont>
 
 #include <cstdio>
@@ -42,6 +43,8 @@ int main(int argc, char *argv[])
     const QCommandLineOption corpus(
         u"corpus"_s, u"Search the documents of this folder instead of the web."_s, u"DIR"_s);
     parser.addOptions({searchBase, startPage, updatePage, corpus});
+    parser.addPositionalArgument(u"file"_s, u"A paper to open, as File › Open does."_s,
+                                 u"[FILE]"_s);
     parser.process(app);
 
     // Offline: the folder's documents are searched by an engine inside the program, on a free
@@ -70,5 +73,11 @@ int main(int argc, char *argv[])
     QObject::connect(&window, &quarnex::Form1::programEnding, &app, &QApplication::quit,
                      Qt::QueuedConnection);
     window.show();
+    if (const QStringList files = parser.positionalArguments(); !files.isEmpty()) {
+        // Named as the dialog would name it, so that Save starts from the same file.
+        const QString path = QFileInfo(files.first()).absoluteFilePath();
+        window.CommonDialog1.FileName = path;
+        window.openDocument(path);
+    }
     return app.exec();
 }

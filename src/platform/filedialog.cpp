@@ -1,6 +1,8 @@
 #include "filedialog.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QStringList>
 
 namespace quarnex {
@@ -32,15 +34,6 @@ void FileDialog::queueAnswer(const QString &path)
     script().answers.append(path);
 }
 
-QString FileDialog::qtFilter(const QString &filter)
-{
-    const QStringList parts = filter.split(u'|');
-    QStringList labels;
-    for (qsizetype i = 0; i < parts.size(); i += 2)
-        labels.append(parts[i]);
-    return labels.join(u";;"_s);
-}
-
 bool FileDialog::ShowOpen(QWidget *parent)
 {
     return show(parent, false);
@@ -58,22 +51,53 @@ bool FileDialog::show(QWidget *parent, bool save)
         if (!script().answers.isEmpty())
             chosen = script().answers.takeFirst();
     } else {
-        const QString filters = qtFilter(Filter);
-        const QStringList labels = filters.split(u";;"_s);
-        QString selected = labels.value(FilterIndex - 1);
-        // The program writes what it is told to; the name is taken as typed, and an existing
-        // file is replaced as the user asked.
-        chosen =
-            save ? QFileDialog::getSaveFileName(parent, DialogTitle, FileName, filters, &selected,
-                                                QFileDialog::DontConfirmOverwrite)
-                 : QFileDialog::getOpenFileName(parent, DialogTitle, FileName, filters, &selected);
-        if (!chosen.isEmpty())
-            FilterIndex = int(labels.indexOf(selected)) + 1;
+        chosen = showDialog(parent, save);
     }
     if (chosen.isEmpty())
         return false;
     FileName = chosen;
     return true;
+}
+
+QString FileDialog::showDialog(QWidget *parent, bool save)
+{
+    const QStringList parts = Filter.split(u'|');
+    QStringList labels;
+    QStringList patterns;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        labels.append(parts[i]);
+        patterns.append(parts[i + 1]);
+    }
+    // Saving starts on the entry that matches the name chosen last, so that the folder shows
+    // files of its kind; else, and always when opening, on the index left from the last use.
+    qsizetype selected = FilterIndex - 1;
+    const QString name = save ? QFileInfo(FileName).fileName() : QString();
+    for (qsizetype i = 0; !name.isEmpty() && i < patterns.size(); ++i) {
+        if (QDir::match(patterns[i], name)) {
+            selected = i;
+            break;
+        }
+    }
+
+    QFileDialog dialog(parent, DialogTitle);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // Whether to replace a file is decided by the caller, by what the file holds.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setNameFilters(labels);
+    // The filter goes first: choosing it in a save dialog rewrites the extension of the name in
+    // the box ("src.rtf" became "src.doc"), and the name must start exactly as chosen last.
+    if (selected >= 0 && selected < labels.size())
+        dialog.selectNameFilter(labels[selected]);
+    if (!FileName.isEmpty()) {
+        const QFileInfo last(FileName);
+        dialog.setDirectory(last.absolutePath());
+        dialog.selectFile(last.fileName());
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    FilterIndex = int(labels.indexOf(dialog.selectedNameFilter())) + 1;
+    return dialog.selectedFiles().constFirst();
 }
 
 } // namespace quarnex

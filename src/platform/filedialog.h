@@ -26,12 +26,9 @@ public:
     static void setScripted(bool scripted);
     static void queueAnswer(const QString &path);
 
-    // "WORD文档(*.doc)|*.doc|文本文件(*.txt)|*.txt" as a Qt filter:
-    // "WORD文档(*.doc);;文本文件(*.txt)".
-    static QString qtFilter(const QString &filter);
-
 private:
     bool show(QWidget *parent, bool save);
+    QString showDialog(QWidget *parent, bool save);
 };
 
 } // namespace quarnex

@@ -42,7 +42,8 @@ QMessageBox::Icon boxIcon(MessageBox::Icon icon)
 }
 
 MessageBox::Answer show(QWidget *parent, MessageBox::Icon icon, const QString &text,
-                        const QString &title)
+                        const QString &title,
+                        MessageBox::Answer byDefault = MessageBox::Answer::Yes)
 {
     const QString caption = title.isEmpty() ? u"Quarnex"_s : title;
     const bool question = icon == MessageBox::Icon::Question;
@@ -57,7 +58,8 @@ MessageBox::Answer show(QWidget *parent, MessageBox::Icon icon, const QString &t
     QMessageBox box(boxIcon(icon), caption, text,
                     question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, parent);
     if (question) {
-        box.setDefaultButton(QMessageBox::Yes);
+        box.setDefaultButton(byDefault == MessageBox::Answer::No ? QMessageBox::No
+                                                                 : QMessageBox::Yes);
         // Closing the window or pressing Escape declines.
         box.setEscapeButton(QMessageBox::No);
     }
@@ -75,9 +77,10 @@ MessageBox::Answer MessageBox::information(QWidget *parent, const QString &text,
     return show(parent, Icon::Information, text, title);
 }
 
-MessageBox::Answer MessageBox::question(QWidget *parent, const QString &text, const QString &title)
+MessageBox::Answer MessageBox::question(QWidget *parent, const QString &text, const QString &title,
+                                        Answer byDefault)
 {
-    return show(parent, Icon::Question, text, title);
+    return show(parent, Icon::Question, text, title, byDefault);
 }
 
 MessageBox::Answer MessageBox::critical(QWidget *parent, const QString &text, const QString &title)

@@ -21,8 +21,9 @@ public:
     };
 
     static Answer information(QWidget *parent, const QString &text, const QString &title = {});
-    // Yes and No buttons.
-    static Answer question(QWidget *parent, const QString &text, const QString &title = {});
+    // Yes and No buttons; Enter gives `byDefault` (No where Yes would destroy something).
+    static Answer question(QWidget *parent, const QString &text, const QString &title = {},
+                           Answer byDefault = Answer::Yes);
     static Answer critical(QWidget *parent, const QString &text, const QString &title = {});
 
     // Test support: while scripted, no box is shown; each message is recorded and answered with

@@ -21,6 +21,10 @@
 
 #include <memory>
 
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 using namespace quarnex;
 
@@ -72,6 +76,9 @@ private Q_SLOTS:
     void layoutWorkedExample();
     void exitUpdateAndClosing();
     void newOpenAndSave();
+    void undoRightAfterOpenKeepsTheFileAsRead();
+    void saveAsksBeforeReplacingAWordDocument();
+    void saveOnAFullDiskKeepsTheOldFileAndSaysSo();
     void editCommandsAndContextMenu();
 
 private:
@@ -451,6 +458,97 @@ void TstForm1::newOpenAndSave()
     FileDialog::queueAnswer(dir.filePath(u"no/such/folder/c.rtf"_s));
     form->baocun->trigger();
     QCOMPARE(MessageBox::takeShown().size(), 1);
+}
+
+void TstForm1::undoRightAfterOpenKeepsTheFileAsRead()
+{
+    RichEdit *editor = form->RichTextBox1;
+    QTemporaryDir dir;
+    const QString rtf = dir.filePath(u"彩色.rtf"_s);
+    editor->setText(u"红色的句子。"_s);
+    editor->colourRanges({{0, 6}}, red);
+    editor->setSelStart(0);
+    FileDialog::queueAnswer(rtf);
+    form->baocun->trigger();
+
+    editor->setText(u"打开之前的文字。"_s);
+    FileDialog::queueAnswer(rtf);
+    form->dakai->trigger();
+    QCOMPARE(editor->colourAt(0), black);
+    form->cx->trigger();
+    QCOMPARE(editor->Text(), u"红色的句子。"_s);
+    QCOMPARE(editor->colourAt(0), black);
+}
+
+void TstForm1::saveAsksBeforeReplacingAWordDocument()
+{
+    RichEdit *editor = form->RichTextBox1;
+    editor->setText(u"新的论文。"_s);
+    QTemporaryDir dir;
+    const QString word = dir.filePath(u"论文.docx"_s);
+    QVERIFY(QFile::copy(QStringLiteral(QUARNEX_TEST_DATA "/chinese.docx"), word));
+    const auto bytesOf = [](const QString &path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray original = bytesOf(word);
+
+    FileDialog::queueAnswer(word);
+    MessageBox::queueAnswer(MessageBox::Answer::No);
+    form->baocun->trigger();
+    QVERIFY(shownMessage().contains(u"丢失"_s));
+    QCOMPARE(bytesOf(word), original);
+
+    FileDialog::queueAnswer(word);
+    MessageBox::queueAnswer(MessageBox::Answer::Yes);
+    form->baocun->trigger();
+    QCOMPARE(MessageBox::takeShown().size(), 1);
+    QVERIFY(bytesOf(word).startsWith("{\\rtf"));
+    // Now RTF, it is replaced as any RTF file is: without a question.
+    FileDialog::queueAnswer(word);
+    form->baocun->trigger();
+    QCOMPARE(MessageBox::takeShown().size(), 0);
+}
+
+void TstForm1::saveOnAFullDiskKeepsTheOldFileAndSaysSo()
+{
+    QTemporaryDir dir;
+    const QByteArray disk = QFile::encodeName(dir.path());
+    if (::mount("quarnex-test", disk.constData(), "tmpfs", 0, "size=64k") != 0)
+        QSKIP("a small tmpfs cannot be mounted here (needs root); the full-disk save is untested");
+    const auto unmount = qScopeGuard([&] { ::umount2(disk.constData(), MNT_DETACH); });
+
+    const QString paper = dir.filePath(u"论文.rtf"_s);
+    RichEdit *editor = form->RichTextBox1;
+    editor->setText(u"原来的句子。"_s);
+    FileDialog::queueAnswer(paper);
+    form->baocun->trigger();
+    QFile oldFile(paper);
+    QVERIFY(oldFile.open(QIODevice::ReadOnly));
+    const QByteArray old = oldFile.readAll();
+    oldFile.close();
+    QVERIFY(old.startsWith("{\\rtf"));
+
+    // Everything else taken; then one page given back, so that a save fits in part.
+    const int filler =
+        ::open(QFile::encodeName(dir.filePath(u"filler"_s)).constData(), O_WRONLY | O_CREAT, 0600);
+    QVERIFY(filler >= 0);
+    const QByteArray block(4096, 'x');
+    off_t filled = 0;
+    for (ssize_t n; (n = ::write(filler, block.constData(), size_t(block.size()))) > 0;)
+        filled += n;
+    editor->setText(QString(4000, u'新'));
+    for (const off_t freed : {off_t(0), off_t(4096)}) {
+        QVERIFY(::ftruncate(filler, filled - freed) == 0);
+        FileDialog::queueAnswer(paper);
+        form->baocun->trigger();
+        QVERIFY2(shownMessage().contains(u"原来的文件没有改动"_s), qPrintable(paper));
+        QVERIFY(oldFile.open(QIODevice::ReadOnly));
+        QCOMPARE(oldFile.readAll(), old);
+        oldFile.close();
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+    }
+    ::close(filler);
 }
 
 void TstForm1::editCommandsAndContextMenu()
