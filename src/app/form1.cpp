@@ -22,6 +22,9 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
 #include <QTimer>
 
 namespace quarnex {
@@ -49,6 +52,7 @@ const QString welcomeNote =
 QFont songti(double points)
 {
     QFont font(u"宋体"_s);
+    font.setFamilies({u"宋体"_s, u"AR PL UMing CN"_s, u"Noto Serif CJK SC"_s});
     font.setPointSizeF(points);
     return font;
 }
@@ -612,19 +616,32 @@ void Form1::dakai_Click()
 
 void Form1::openDocument(const QString &path)
 {
-    const LoadedDocument loaded = loadDocument(path, RichTextBox1->document());
+    // Read and turned black aside: the editor lays out its whole document after every change,
+    // and for a thesis that is what Open costs; so it sees one change, the finished paper.
+    QTextDocument read;
+    read.setDefaultFont(RichTextBox1->document()->defaultFont());
+    const LoadedDocument loaded = loadDocument(path, &read);
     if (!loaded.ok) {
         MessageBox::critical(this, u"无法打开文件“%1”：%2"_s.arg(path, loaded.error));
         return;
     }
+    QTextCursor all(&read);
+    all.select(QTextCursor::Document);
+    QTextCharFormat blackText;
+    blackText.setForeground(black);
+    all.mergeCharFormat(blackText);
+    all.mergeBlockCharFormat(blackText);
+
+    QTextDocument *document = RichTextBox1->document();
+    // The file as it was read is where editing starts: Undo must not bring back the paper
+    // before the Open, nor colours that Open turned black (turning undo off clears its steps).
+    document->setUndoRedoEnabled(false);
+    QTextCursor replace(document);
+    replace.select(QTextCursor::Document);
+    replace.insertFragment(QTextDocumentFragment(&read));
+    document->setUndoRedoEnabled(true);
     setWindowTitle(productTitle + path);
     RichTextBox1->setSelStart(0);
-    RichTextBox1->setSelLength(RichTextBox1->Text().size());
-    RichTextBox1->setSelColor(black);
-    RichTextBox1->setSelStart(0);
-    // The file as it was read is where editing starts: Undo must not bring back the colours
-    // that the black above replaced, nor the paper before the Open.
-    RichTextBox1->document()->clearUndoRedoStacks();
 }
 
 void Form1::baocun_Click()

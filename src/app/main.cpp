@@ -1,3 +1,4 @@
+#include "app/fonts.h"
 #include "app/form1.h"
 #include "engine/server.h"
 #include "platform/websearchbrowser.h"
@@ -5,7 +6,6 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFileInfo>
-#include <QFont>
 
 #include <cstdio>
 #include <memory>
@@ -23,10 +23,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(u"Quarnex"_s);
     QApplication::setApplicationVersion(u"1.2"_s);
     QApplication::setQuitOnLastWindowClosed(false);
-    // The windows ask for 宋体 by name. A Song face with its compact line height keeps the
-    // three lines of the similarity label inside the label, as they were designed.
-    QFont::insertSubstitutions(
-        u"宋体"_s, {u"AR PL UMing CN"_s, u"Noto Serif CJK SC"_s, u"Noto Sans CJK SC"_s});
+    quarnex::installFontSubstitutions();
 
     QCommandLineParser parser;
     parser.setApplicationDescription(u"Checks a paper for sentences that also stand on the web."_s);
