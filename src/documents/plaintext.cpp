@@ -243,8 +243,9 @@ bool isBinaryContent(QByteArrayView bytes, QStringView decoded)
         const char16_t c = qc.unicode();
         if (c == 0)
             return true;
-        if ((c < 0x20 && (c < u'\t' || c > u'\r')) || (c >= 0x7F && c <= 0x9F) ||
-            c == QChar::ReplacementCharacter)
+        // Not U+FFFD: a text file cut off inside a character, or with a stray byte, is still
+        // text, and binary content makes control characters anyway.
+        if ((c < 0x20 && (c < u'\t' || c > u'\r')) || (c >= 0x7F && c <= 0x9F))
             ++odd;
     }
     return odd * 20 > decoded.size();

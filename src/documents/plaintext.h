@@ -58,7 +58,7 @@ QString decodeCesu8(QByteArrayView bytes);
 // Whether content is no text: it starts with the signature of a binary format (zip, PNG, JPEG,
 // GIF, PDF, ELF, gzip, bzip2, xz, 7z, RAR, TIFF), or its decoded text holds a NUL or more than
 // 1 in 20 characters that are control characters (other than tab, line feed, vertical tab, form
-// feed and carriage return) or U+FFFD.
+// feed and carriage return).
 bool isBinaryContent(QByteArrayView bytes, QStringView decoded);
 
 // Every line break (CR LF, LF or a lone CR) becomes CR LF: u"a\nb\rc\r\n" gives u"a\r\nb\r\nc\r\n".

@@ -143,6 +143,7 @@ void TestPlainText::binary_data()
                          << true;
     QTest::newRow("control characters") << "text\x01\x02\x03\x04 and more"_ba << true;
     QTest::newRow("text with a tab and a form feed") << "a\tb\fc\r\n"_ba << false;
+    QTest::newRow("GBK cut off inside a character") << "\xD6\xD0\xCE\xC4\xCE"_ba << false;
     QTest::newRow("UTF-16 ASCII") << utf16(u"Plain ASCII text.\r\n"_s, true) << false;
 }
 
