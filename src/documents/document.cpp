@@ -473,7 +473,8 @@ bool appendOdfPart(const QByteArray &xml, bool styles, Stories *stories, QString
             if (reader.namespaceUri() == odfTextNs &&
                 (reader.name() == u"p" || reader.name() == u"h") && story)
                 story->endParagraph();
-            open.pop_back();
+            if (!open.empty())
+                open.pop_back();
             continue;
         }
         if (token != QXmlStreamReader::StartElement)

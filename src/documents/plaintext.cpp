@@ -99,6 +99,25 @@ double textShare(QStringView text)
     return characters ? double(good) / double(characters) : 0;
 }
 
+// Qt's UTF-16 decoder passes surrogates without their partner through; text never holds them.
+QString withoutLoneSurrogates(QString text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        else if (text[i].isSurrogate())
+            text[i] = QChar::ReplacementCharacter;
+    }
+    return text;
+}
+
+QString decodeUtf16(QByteArrayView bytes, bool littleEndian)
+{
+    QStringDecoder decoder(littleEndian ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
+                           decoderFlags);
+    return withoutLoneSurrogates(decoder.decode(bytes));
+}
+
 } // namespace
 
 std::optional<TextEncoding> likelyUtf16(QByteArrayView bytes)
@@ -259,8 +278,14 @@ DecodedText decodePlainText(const QByteArray &bytes)
         std::find_if(std::begin(byteOrderMarks), std::end(byteOrderMarks),
                      [&view](const ByteOrderMark &mark) { return view.startsWith(mark.bytes); });
     if (byMark != std::end(byteOrderMarks)) {
-        QStringDecoder decoder(byMark->decoder, decoderFlags);
-        decoded = {decoder.decode(view.sliced(byMark->bytes.size())), byMark->encoding};
+        const QByteArrayView rest = view.sliced(byMark->bytes.size());
+        if (byMark->decoder == QStringConverter::Utf8) {
+            QStringDecoder decoder(QStringConverter::Utf8, decoderFlags);
+            decoded = {decoder.decode(rest), byMark->encoding};
+        } else {
+            decoded = {decodeUtf16(rest, byMark->decoder == QStringConverter::Utf16LE),
+                       byMark->encoding};
+        }
     } else {
         // Qt's UTF-8 decoder flags overlong forms, encoded surrogates and truncated sequences
         // as errors, which is exactly the strictness needed to tell UTF-8 from code page 936:
@@ -271,10 +296,7 @@ DecodedText decodePlainText(const QByteArray &bytes)
         if (utf8Valid && !view.contains('\0')) {
             decoded = {std::move(text), TextEncoding::Utf8};
         } else if (const auto utf16 = likelyUtf16(view)) {
-            QStringDecoder decoder(*utf16 == TextEncoding::Utf16Le ? QStringConverter::Utf16LE
-                                                                   : QStringConverter::Utf16BE,
-                                   decoderFlags);
-            decoded = {decoder.decode(view), *utf16};
+            decoded = {decodeUtf16(view, *utf16 == TextEncoding::Utf16Le), *utf16};
         } else if (utf8Valid) {
             decoded = {std::move(text), TextEncoding::Utf8};
         } else {

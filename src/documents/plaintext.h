@@ -25,7 +25,8 @@ struct DecodedText {
 };
 
 // Bytes of a plain-text file as the editor presents them, decided in this order:
-// - a byte-order mark (UTF-8, UTF-16 LE or BE; the mark itself dropped);
+// - a byte-order mark (UTF-8, UTF-16 LE or BE; the mark itself dropped, and in UTF-16 a lone
+//   surrogate made U+FFFD);
 // - UTF-8 when the bytes are valid UTF-8 and hold no NUL (so ASCII is always ASCII);
 // - UTF-16 without a mark when the bytes look like it (see likelyUtf16);
 // - UTF-8 when valid;

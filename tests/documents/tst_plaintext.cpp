@@ -37,6 +37,8 @@ void TestPlainText::decode_data()
     QTest::newRow("UTF-8 mark") << "\xEF\xBB\xBF\xEF\xBB\xBF"_ba << u"\uFEFF"_s << Utf8Bom;
     QTest::newRow("UTF-16 LE mark") << "\xFF\xFE\x2D\x4E\x0A\x00"_ba << u"中\n"_s << Utf16LeBom;
     QTest::newRow("UTF-16 BE mark") << "\xFE\xFF\x4E\x2D\x00\x0A"_ba << u"中\n"_s << Utf16BeBom;
+    QTest::newRow("lone surrogates in UTF-16")
+        << "\xFF\xFE\x3D\xD8\x41\x00\x00\xDC"_ba << u"\uFFFDA\uFFFD"_s << Utf16LeBom;
     QTest::newRow("UTF-8") << "\xE4\xB8\xAD\xE6\x96\x87"_ba << u"中文"_s << Utf8;
     // The first pair alone is valid UTF-8 ("ΰ"); the second breaks that reading, so the whole
     // text is taken as code page 936.
