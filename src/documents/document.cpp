@@ -18,6 +18,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <memory>
 
 namespace quarnex {
@@ -49,8 +50,9 @@ QString limitName(qint64 limit)
 
 QString fileTooLarge(qint64 size, qint64 limit)
 {
-    return u"文件大小为 %1 MB，超过了"_s.arg(double(size) / double(megabyte), 0, 'f', 1) +
-           limitName(limit);
+    // Rounded up, so that a file just over the limit does not read as exactly at it.
+    const double megabytes = std::ceil(double(size) * 10 / double(megabyte)) / 10;
+    return u"文件大小为 %1 MB，超过了"_s.arg(megabytes, 0, 'f', 1) + limitName(limit);
 }
 
 QString systemReason(int code)
