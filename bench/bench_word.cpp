@@ -1,6 +1,8 @@
 #include "documents/document.h"
 
+#include <QList>
 #include <QRandomGenerator>
+#include <QStringList>
 
 #include <benchmark/benchmark.h>
 #include <zip.h>
