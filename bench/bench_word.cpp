@@ -9,15 +9,14 @@ using namespace quarnex::bench;
 
 namespace {
 
-// The text of a paper of 250,000 characters saved by a word processor.
-void docxText(benchmark::State &state)
+// The text of content as the reader gives it, from detecting its format on.
+void readText(benchmark::State &state, const QByteArray &bytes)
 {
-    const QByteArray bytes = docx(documentXml(250'000));
     QString text;
-    QString error;
     for (auto _ : state) {
-        if (!wordText(bytes, DocumentFormat::Docx, &text, &error)) {
-            state.SkipWithError(error.toUtf8().constData());
+        const LoadedDocument loaded = readDocumentText(bytes, &text);
+        if (!loaded.ok) {
+            state.SkipWithError(loaded.error.toUtf8().constData());
             break;
         }
         benchmark::DoNotOptimize(text);
@@ -25,6 +24,19 @@ void docxText(benchmark::State &state)
     state.counters["characters"] = double(text.size());
     state.counters["zip bytes"] = double(bytes.size());
 }
+
+// The text of a paper of 250,000 characters saved by a word processor.
+void docxText(benchmark::State &state)
+{
+    readText(state, zipOf({{"word/document.xml", documentXml(250'000)}}));
+}
 BENCHMARK(docxText)->Unit(benchmark::kMillisecond);
+
+void odtText(benchmark::State &state)
+{
+    readText(state, zipOf({{"mimetype", "application/vnd.oasis.opendocument.text"},
+                           {"content.xml", contentXml(250'000)}}));
+}
+BENCHMARK(odtText)->Unit(benchmark::kMillisecond);
 
 } // namespace

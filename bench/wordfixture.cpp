@@ -8,18 +8,11 @@
 namespace quarnex::bench {
 using namespace Qt::StringLiterals;
 
-// document.xml of Chinese paragraphs of 20 to 80 characters, `characters` in all, marked up
-// the way word processors write it: paragraph and run properties, each paragraph in two runs.
-QByteArray documentXml(qsizetype characters)
+// Chinese paragraphs of 20 to 80 characters, `characters` in all.
+QStringList paragraphs(qsizetype characters)
 {
     QRandomGenerator random(11);
-    QString xml =
-        uR"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
-        uR"(<w:document xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main">)"
-        uR"(<w:body>)"_s;
-    const QString runProperties =
-        uR"(<w:rPr><w:rFonts w:ascii="Times New Roman" w:eastAsia="宋体"/><w:sz w:val="24"/>)"
-        uR"(<w:lang w:eastAsia="zh-CN"/></w:rPr>)"_s;
+    QStringList paragraphs;
     qsizetype written = 0;
     while (written < characters) {
         const int length = random.bounded(20, 80);
@@ -28,6 +21,23 @@ QByteArray documentXml(qsizetype characters)
             text += QChar(char16_t(0x4E00 + random.bounded(0x2000)));
         text += u'。';
         written += text.size();
+        paragraphs.append(text);
+    }
+    return paragraphs;
+}
+
+// document.xml of the paragraphs, marked up the way word processors write it: paragraph and run
+// properties, each paragraph in two runs.
+QByteArray documentXml(qsizetype characters)
+{
+    QString xml =
+        uR"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
+        uR"(<w:document xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main">)"
+        uR"(<w:body>)"_s;
+    const QString runProperties =
+        uR"(<w:rPr><w:rFonts w:ascii="Times New Roman" w:eastAsia="宋体"/><w:sz w:val="24"/>)"
+        uR"(<w:lang w:eastAsia="zh-CN"/></w:rPr>)"_s;
+    for (const QString &text : paragraphs(characters)) {
         const qsizetype half = text.size() / 2;
         xml +=
             uR"(<w:p><w:pPr><w:spacing w:line="360" w:lineRule="auto"/><w:ind w:firstLine="480"/>)"
@@ -39,16 +49,39 @@ QByteArray documentXml(qsizetype characters)
     return xml.toUtf8();
 }
 
-// A .docx in memory holding only the part that is read.
-QByteArray docx(const QByteArray &xml)
+// content.xml of the paragraphs as an OpenDocument writer has them: styled paragraphs, each
+// with a span.
+QByteArray contentXml(qsizetype characters)
+{
+    QString xml =
+        uR"(<?xml version="1.0" encoding="UTF-8"?>)"
+        uR"(<office:document-content xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0")"
+        uR"( xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" office:version="1.3">)"
+        uR"(<office:body><office:text>)"_s;
+    for (const QString &text : paragraphs(characters)) {
+        const qsizetype half = text.size() / 2;
+        xml += uR"(<text:p text:style-name="P1">)"_s + text.first(half) +
+               uR"(<text:span text:style-name="T1">)"_s + text.sliced(half) +
+               u"</text:span></text:p>"_s;
+    }
+    xml += u"</office:text></office:body></office:document-content>"_s;
+    return xml.toUtf8();
+}
+
+// A zip in memory holding the entries, in order.
+QByteArray zipOf(const QList<std::pair<const char *, QByteArray>> &entries)
 {
     zip_error_t error;
     zip_error_init(&error);
     zip_source_t *buffer = zip_source_buffer_create(nullptr, 0, 0, &error);
     zip_source_keep(buffer);
     zip_t *archive = zip_open_from_source(buffer, ZIP_TRUNCATE, &error);
-    zip_source_t *part = zip_source_buffer(archive, xml.constData(), zip_uint64_t(xml.size()), 0);
-    zip_file_add(archive, "word/document.xml", part, ZIP_FL_ENC_UTF_8);
+    for (const auto &[name, content] : entries) {
+        zip_file_add(
+            archive, name,
+            zip_source_buffer(archive, content.constData(), zip_uint64_t(content.size()), 0),
+            ZIP_FL_ENC_UTF_8);
+    }
     zip_close(archive);
 
     QByteArray bytes;
@@ -61,6 +94,11 @@ QByteArray docx(const QByteArray &xml)
     zip_source_free(buffer);
     zip_error_fini(&error);
     return bytes;
+}
+
+QByteArray docx(const QByteArray &xml)
+{
+    return zipOf({{"word/document.xml", xml}});
 }
 
 } // namespace quarnex::bench

@@ -1,12 +1,26 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
+#include <QStringList>
+
+#include <utility>
 
 namespace quarnex::bench {
 
-// document.xml of Chinese paragraphs of 20 to 80 characters, `characters` in all, marked up
-// the way word processors write it: paragraph and run properties, each paragraph in two runs.
+// Chinese paragraphs of 20 to 80 characters, `characters` in all.
+QStringList paragraphs(qsizetype characters);
+
+// document.xml of the paragraphs, marked up the way word processors write it: paragraph and run
+// properties, each paragraph in two runs.
 QByteArray documentXml(qsizetype characters);
+
+// content.xml of the paragraphs as an OpenDocument writer has them: styled paragraphs, each
+// with a span.
+QByteArray contentXml(qsizetype characters);
+
+// A zip in memory holding the entries, in order.
+QByteArray zipOf(const QList<std::pair<const char *, QByteArray>> &entries);
 
 // A .docx in memory holding only the part that is read.
 QByteArray docx(const QByteArray &xml);

@@ -19,8 +19,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
-#include <QTemporaryFile>
-#include <QTextDocument>
 
 #include <algorithm>
 #include <cmath>
@@ -181,26 +179,52 @@ QString displayName(const QString &operand)
     return isStandardInput(operand) ? u"standard input"_s : u"'"_s + operand + u"'"_s;
 }
 
+Failure unreadable(const QString &operand, const QString &reason)
+{
+    return {u"cannot read "_s + displayName(operand) + u": "_s + reason};
+}
+
+// The bytes of a file or of standard input, within the document reader's limits of kind and
+// size.
 Result<QByteArray> readBytes(const QString &operand, const StandardInput &readStandardInput)
 {
-    if (isStandardInput(operand))
-        return readStandardInput();
-    QFile file(operand);
-    if (!file.open(QIODevice::ReadOnly))
-        return Failure{u"cannot read "_s + displayName(operand) + u": "_s + file.errorString()};
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return Failure{u"cannot read "_s + displayName(operand) + u": "_s + file.errorString()};
+    QByteArray bytes;
+    QString error;
+    if (isStandardInput(operand)) {
+        bytes = readStandardInput();
+        if (!withinSizeLimit(bytes, &error))
+            return unreadable(operand, error);
+    } else if (!readDocumentFile(operand, &bytes, &error)) {
+        return unreadable(operand, error);
+    }
     return bytes;
 }
 
-// A file as the editor shows it: decoded by its encoding, every line break CR LF.
-Result<QString> readEditorText(const QString &operand, const StandardInput &readStandardInput)
+struct EditorText {
+    QString text;
+    DocumentFormat format;
+};
+
+// A file as Open puts it into the editor, told apart by its content: RTF, Word, OpenDocument or
+// plain text; every line break CR LF.
+Result<EditorText> readDocument(const QString &operand, const StandardInput &readStandardInput)
 {
     Result<QByteArray> bytes = readBytes(operand, readStandardInput);
     if (!bytes)
         return bytes.failure();
-    return withCrLfBreaks(decodePlainText(*bytes).text);
+    QString text;
+    const LoadedDocument loaded = readDocumentText(*bytes, &text);
+    if (!loaded.ok)
+        return unreadable(operand, loaded.error);
+    return EditorText{withCrLfBreaks(text), loaded.format};
+}
+
+Result<QString> readEditorText(const QString &operand, const StandardInput &readStandardInput)
+{
+    Result<EditorText> document = readDocument(operand, readStandardInput);
+    if (!document)
+        return document.failure();
+    return std::move(document->text);
 }
 
 QString operandOrStandardInput(const CommandLine &line, qsizetype index)
@@ -676,6 +700,8 @@ QString formatName(DocumentFormat format)
         return u"doc"_s;
     case DocumentFormat::Docx:
         return u"docx"_s;
+    case DocumentFormat::Odt:
+        return u"odt"_s;
     case DocumentFormat::Text:
         break;
     }
@@ -686,26 +712,14 @@ Result<QByteArray> runText(const CommandLine &line, const StandardInput &readSta
 {
     if (auto failure = checkShape(line, 0, 1))
         return *failure;
-    const QString operand = operandOrStandardInput(line, 0);
-    // Open reads files by name; standard input goes through a nameless copy, so only its
-    // content decides how it is read.
-    QString path = operand;
-    QTemporaryFile copy;
-    if (isStandardInput(operand)) {
-        const QByteArray bytes = readStandardInput();
-        if (!copy.open() || copy.write(bytes) != bytes.size() || !copy.flush())
-            return Failure{u"cannot keep a copy of standard input: "_s + copy.errorString()};
-        path = copy.fileName();
+    Result<EditorText> document = readDocument(operandOrStandardInput(line, 0), readStandardInput);
+    if (!document)
+        return document.failure();
+    if (line.json) {
+        return jsonBytes(
+            {{u"text"_s, document->text}, {u"format"_s, formatName(document->format)}});
     }
-    QTextDocument document;
-    const LoadedDocument loaded = loadDocument(path, &document);
-    if (!loaded.ok)
-        return Failure{u"cannot read "_s + displayName(operand) + u": "_s + loaded.error};
-
-    const QString text = withCrLfBreaks(document.toPlainText());
-    if (line.json)
-        return jsonBytes({{u"text"_s, text}, {u"format"_s, formatName(loaded.format)}});
-    return text.toUtf8();
+    return document->text.toUtf8();
 }
 
 } // namespace
@@ -744,9 +758,9 @@ Commands:
   compare PAPER REFERENCE  Find the reference's sentences in the paper: the message,
                            then each mark as "start length".
   text [FILE]              Print the text Open puts into the editor: RTF, Word
-                           (.doc through catdoc or antiword, .docx) or plain text,
-                           told apart by content; JSON adds "format" (rtf, doc, docx
-                           or text).
+                           (.doc through catdoc or antiword, .docx), OpenDocument
+                           (.odt) or plain text, told apart by content; JSON adds
+                           "format" (rtf, doc, docx, odt or text).
 
 Options:
   --json                   Print one JSON object (UTF-8) instead; allowed anywhere.
@@ -754,9 +768,13 @@ Options:
   --                       Everything after it is a file name.
 
 A FILE that is "-" or left out is standard input; only one of PAPER and REFERENCE
-may be "-". Files are read as the editor reads them: a byte-order mark selects UTF-8
-or UTF-16, else UTF-8 when the bytes are valid UTF-8, else GBK; every line break then
-becomes CR LF. Lengths and positions count UTF-16 code units.
+may be "-". Every FILE is read as Open reads it, by its content: RTF, Word and
+OpenDocument give their text (body, then footnotes, headers and footers, endnotes);
+plain text is decoded by its byte-order mark, else as UTF-8 when valid, else as
+UTF-16 when its bytes look like it, else as GB18030; binary content is refused;
+every line break then becomes CR LF. Only regular files are read, plain text and
+RTF up to 64 MB, Word and OpenDocument files up to 200 MB (standard input too).
+Lengths and positions count UTF-16 code units.
 
 Exit status: 0 on success, 2 on bad arguments, unreadable files or malformed input,
 3 when check stopped before the last sentence.

@@ -1,5 +1,7 @@
 #include "commands.h"
 
+#include "documents/document.h"
+
 #include <QFile>
 
 #include <cstdio>
@@ -22,8 +24,9 @@ int main(int argc, char *argv[])
     const quarnex::CliOutcome outcome = quarnex::runCli(
         arguments,
         [] {
+            // In pieces and only up to its limit: `quarnex-cli analyse < /dev/zero` ends.
             QFile in;
-            return in.open(stdin, QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+            return in.open(stdin, QIODevice::ReadOnly) ? quarnex::readBounded(&in) : QByteArray();
         },
         progress);
 

@@ -3,6 +3,7 @@
 #include "plaintext.h"
 #include "rtf.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -13,6 +14,11 @@
 
 #include <zip.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
 #include <memory>
 
 namespace quarnex {
@@ -23,13 +29,68 @@ namespace {
 constexpr QByteArrayView oleSignature = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
 constexpr QByteArrayView zipSignature = "PK\x03\x04";
 constexpr char documentPart[] = "word/document.xml";
+constexpr QByteArrayView odfTextType = "application/vnd.oasis.opendocument.text";
 
 // A converter that has not answered by then is taken to be stuck on a malformed file.
 constexpr int converterTimeoutMs = 10'000;
 
-// The part is unpacked into memory before it is parsed; a zip bomb stops here rather than
-// when memory runs out. Real documents stay far below it even with their markup.
-constexpr qint64 maxDocumentPartBytes = 200 * 1024 * 1024;
+// The parts are unpacked into memory before they are parsed; a zip bomb stops here rather
+// than when memory runs out. Real documents stay far below it even with their markup.
+constexpr qint64 maxUnpackedBytes = 200 * 1024 * 1024;
+
+constexpr qint64 megabyte = 1024 * 1024;
+
+const QString notDocument = u"文件内容不是文本，也不是 Word、RTF 或 OpenDocument 文档"_s;
+
+QString limitName(qint64 limit)
+{
+    return (limit == maxPackageBytes ? u"Word 和 OpenDocument 文档"_s : u"纯文本和 RTF 文件"_s) +
+           u"的上限 "_s + QString::number(limit / megabyte) + u" MB"_s;
+}
+
+QString fileTooLarge(qint64 size, qint64 limit)
+{
+    // Rounded up, so that a file just over the limit does not read as exactly at it.
+    const double megabytes = std::ceil(double(size) * 10 / double(megabyte)) / 10;
+    return u"文件大小为 %1 MB，超过了"_s.arg(megabytes, 0, 'f', 1) + limitName(limit);
+}
+
+QString systemReason(int code)
+{
+    return u"读取失败："_s + qt_error_string(code);
+}
+
+QString notRegularFile(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return u"这是一个文件夹，不是文件"_s;
+    if (S_ISFIFO(mode))
+        return u"这是一个管道，不是普通文件"_s;
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return u"这是一个设备，不是普通文件"_s;
+    if (S_ISSOCK(mode))
+        return u"这是一个套接字，不是普通文件"_s;
+    return u"这不是普通文件"_s;
+}
+
+// Reads until `bytes` holds one byte more than its limit, or the device ends: whoever gets more
+// than the limit refuses it, and the rest of an endless device is never read. The limit is
+// `limit`, or less once the first bytes show what the content is.
+void readUpTo(QIODevice *device, QByteArray *bytes, qint64 limit)
+{
+    const auto limitNow = [&] {
+        return bytes->size() < oleSignature.size() ? limit : std::min(limit, sizeLimit(*bytes));
+    };
+    char buffer[64 * 1024];
+    while (bytes->size() <= limitNow()) {
+        const qint64 room = limitNow() + 1 - bytes->size();
+        const qint64 read = device->read(buffer, std::min<qint64>(room, sizeof buffer));
+        if (read > 0)
+            bytes->append(buffer, qsizetype(read));
+        else if (read < 0 || !device->waitForReadyRead(-1))
+            return;
+    }
+}
 
 struct ZipCloser {
     void operator()(zip_t *archive) const { zip_discard(archive); }
@@ -57,17 +118,94 @@ ZipArchive openZip(const QByteArray &bytes, QString *error)
     return ZipArchive(archive);
 }
 
-bool isDocxZip(const QByteArray &bytes)
+bool hasEntry(zip_t *archive, const char *name)
 {
-    if (!bytes.startsWith(zipSignature))
-        return false;
-    if (const ZipArchive archive = openZip(bytes, nullptr))
-        return zip_name_locate(archive.get(), documentPart, 0) >= 0;
-    // A damaged archive (a download cut short) has lost its central directory, but the local
-    // header of each entry still names it: report it as the Word document it was meant to be,
-    // so that reading fails with a reason instead of showing zip bytes as text.
-    return bytes.contains(documentPart);
+    return zip_name_locate(archive, name, 0) >= 0;
 }
+
+// Unpacks one entry, taking its size from what is left of `budget`, the unpacked bytes all
+// parts of one document may have together.
+bool unpackEntry(zip_t *archive, const char *name, QByteArray *out, qint64 *budget, QString *error)
+{
+    const std::unique_ptr<zip_file_t, ZipFileCloser> entry(zip_fopen(archive, name, 0));
+    if (!entry) {
+        *error = QString::fromUtf8(zip_strerror(archive));
+        return false;
+    }
+    char buffer[64 * 1024];
+    for (;;) {
+        const zip_int64_t read = zip_fread(entry.get(), buffer, sizeof buffer);
+        if (read < 0) {
+            *error = QString::fromUtf8(zip_file_strerror(entry.get()));
+            return false;
+        }
+        if (read == 0)
+            return true;
+        if (read > *budget) {
+            *error = u"解压后超过 %1 MB"_s.arg(maxUnpackedBytes / megabyte);
+            return false;
+        }
+        *budget -= read;
+        out->append(buffer, qsizetype(read));
+    }
+}
+
+bool isOdfText(zip_t *archive)
+{
+    if (!hasEntry(archive, "mimetype") || !hasEntry(archive, "content.xml"))
+        return false;
+    QByteArray type;
+    qint64 budget = odfTextType.size() + 1; // anything longer is another type
+    QString ignored;
+    return unpackEntry(archive, "mimetype", &type, &budget, &ignored) && type == odfTextType;
+}
+
+DocumentFormat zipFormat(const QByteArray &bytes)
+{
+    if (const ZipArchive archive = openZip(bytes, nullptr)) {
+        if (hasEntry(archive.get(), documentPart))
+            return DocumentFormat::Docx;
+        return isOdfText(archive.get()) ? DocumentFormat::Odt : DocumentFormat::Text;
+    }
+    // A damaged archive (a download cut short) has lost its central directory, but the local
+    // header of each entry still names it, and OpenDocument stores its type first, unpacked:
+    // report it as the document it was meant to be, so that reading fails with a reason
+    // instead of calling it no document at all.
+    if (bytes.contains(documentPart))
+        return DocumentFormat::Docx;
+    if (QByteArrayView(bytes)
+            .first(std::min<qsizetype>(bytes.size(), 256))
+            .contains("mimetype"_ba + odfTextType.toByteArray()))
+        return DocumentFormat::Odt;
+    return DocumentFormat::Text;
+}
+
+// The parts of a word processor's document that are text, in the order catdoc prints them
+// from a .doc; each holds lines ending in '\n'.
+struct Stories {
+    QString body;
+    QString footnotes;
+    QString headers; // headers and footers
+    QString endnotes;
+
+    // The body, then every non-empty line of the others.
+    QString joined() &&
+    {
+        QString out = std::move(body);
+        if (out.endsWith(u'\n'))
+            out.chop(1);
+        for (const QString *story : {&footnotes, &headers, &endnotes}) {
+            for (const QStringView line : QStringView(*story).tokenize(u'\n')) {
+                if (line.isEmpty())
+                    continue;
+                if (!out.isEmpty())
+                    out += u'\n';
+                out += line;
+            }
+        }
+        return out;
+    }
+};
 
 bool converterText(const QByteArray &bytes, QString *text, QString *error)
 {
@@ -79,77 +217,68 @@ bool converterText(const QByteArray &bytes, QString *text, QString *error)
         arguments = {u"-m"_s, u"UTF-8.txt"_s};
     }
     if (program.isEmpty()) {
-        *error = u"reading Word 97–2003 documents needs catdoc or antiword, and neither is "
-                 u"installed"_s;
+        *error = u"读取 Word 97–2003 文档需要 catdoc 或 antiword，但两者都没有安装"_s;
         return false;
     }
 
     QTemporaryFile file;
     if (!file.open() || file.write(bytes) != bytes.size() || !file.flush()) {
-        *error = u"cannot write a temporary copy of the document: "_s + file.errorString();
+        *error = u"无法写入文档的临时副本："_s + file.errorString();
         return false;
     }
     QProcess process;
     process.setProcessChannelMode(QProcess::SeparateChannels);
     process.start(program, arguments << file.fileName());
     if (!process.waitForStarted()) {
-        *error = u"cannot run "_s + program + u": "_s + process.errorString();
+        *error = u"无法运行 "_s + program + u"："_s + process.errorString();
         return false;
     }
-    if (!process.waitForFinished(converterTimeoutMs)) {
-        process.kill();
-        process.waitForFinished();
-        *error = program + u" took too long to read the document"_s;
+    // The text of a .doc is at most its size in UTF-16, which is at most 1.5 times as many
+    // bytes of UTF-8; more output than this is a converter gone wrong, and is not kept.
+    const qint64 maxOutput = 4 * qint64(bytes.size()) + 64 * 1024;
+    constexpr qsizetype maxReason = 4096;
+    QByteArray out, reason;
+    QElapsedTimer clock;
+    clock.start();
+    while (process.state() != QProcess::NotRunning) {
+        const qint64 left = converterTimeoutMs - clock.elapsed();
+        if (left > 0)
+            process.waitForReadyRead(int(left));
+        out += process.readAllStandardOutput();
+        reason += process.readAllStandardError();
+        reason.truncate(maxReason);
+        if (left <= 0 || out.size() > maxOutput) {
+            process.kill();
+            process.waitForFinished();
+            *error = left <= 0 ? program + u" 读取文档超时"_s
+                               : program + u" 输出的文字过多，文档可能已损坏"_s;
+            return false;
+        }
+    }
+    out += process.readAllStandardOutput();
+    reason += process.readAllStandardError();
+    if (out.size() > maxOutput) {
+        *error = program + u" 输出的文字过多，文档可能已损坏"_s;
         return false;
     }
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        const QString reason = QString::fromUtf8(process.readAllStandardError()).trimmed();
-        *error = u"the Word document cannot be read"_s +
-                 (reason.isEmpty() ? QString() : u": "_s + reason);
+        const QString why =
+            QString::fromUtf8(reason.first(std::min(reason.size(), maxReason))).trimmed();
+        *error = u"无法读取这个 Word 文档"_s + (why.isEmpty() ? QString() : u"："_s + why);
         return false;
     }
-    QString out = QString::fromUtf8(process.readAllStandardOutput());
-    out.replace(u"\r\n"_s, u"\n"_s);
+    // catdoc writes a character beyond U+FFFF as two surrogates of three bytes each.
+    QString decoded = decodeCesu8(out);
+    decoded.replace(u"\r\n"_s, u"\n"_s);
     // Both tools end every paragraph, the last one too, with a line break the document does not
     // have.
-    while (out.endsWith(u'\n'))
-        out.chop(1);
-    *text = std::move(out);
+    while (decoded.endsWith(u'\n'))
+        decoded.chop(1);
+    *text = std::move(decoded);
     return true;
 }
 
-bool unpackDocumentPart(const QByteArray &bytes, QByteArray *xml, QString *error)
-{
-    QString zipError;
-    const ZipArchive archive = openZip(bytes, &zipError);
-    if (!archive) {
-        *error = u"the Word document is damaged: "_s + zipError;
-        return false;
-    }
-    const std::unique_ptr<zip_file_t, ZipFileCloser> part(
-        zip_fopen(archive.get(), documentPart, 0));
-    if (!part) {
-        *error =
-            u"the Word document is damaged: "_s + QString::fromUtf8(zip_strerror(archive.get()));
-        return false;
-    }
-    char buffer[64 * 1024];
-    for (;;) {
-        const zip_int64_t read = zip_fread(part.get(), buffer, sizeof buffer);
-        if (read < 0) {
-            *error = u"the Word document is damaged: "_s +
-                     QString::fromUtf8(zip_file_strerror(part.get()));
-            return false;
-        }
-        if (read == 0)
-            return true;
-        if (xml->size() + read > maxDocumentPartBytes) {
-            *error = u"the Word document is too large"_s;
-            return false;
-        }
-        xml->append(buffer, read);
-    }
-}
+// --- .docx ---
 
 bool isWordElement(const QXmlStreamReader &reader, QStringView name)
 {
@@ -160,28 +289,24 @@ bool isWordElement(const QXmlStreamReader &reader, QStringView name)
             reader.namespaceUri() == u"http://purl.oclc.org/ooxml/wordprocessingml/main");
 }
 
-bool docxText(const QByteArray &bytes, QString *text, QString *error)
+// The text of one WordprocessingML part (document, notes, a header), a line per paragraph.
+bool appendWordPart(const QByteArray &xml, QString *out, QString *error)
 {
-    QByteArray xml;
-    if (!unpackDocumentPart(bytes, &xml, error))
-        return false;
-
-    QString out;
     QXmlStreamReader reader(xml);
     while (!reader.atEnd()) {
         const QXmlStreamReader::TokenType token = reader.readNext();
         if (token == QXmlStreamReader::EndElement && isWordElement(reader, u"p")) {
-            out += u'\n';
+            *out += u'\n';
             continue;
         }
         if (token != QXmlStreamReader::StartElement)
             continue;
         if (isWordElement(reader, u"t")) {
-            out += reader.readElementText(QXmlStreamReader::IncludeChildElements);
+            *out += reader.readElementText(QXmlStreamReader::IncludeChildElements);
         } else if (isWordElement(reader, u"tab")) {
-            out += u'\t';
+            *out += u'\t';
         } else if (isWordElement(reader, u"br") || isWordElement(reader, u"cr")) {
-            out += u'\n';
+            *out += u'\n';
         } else if (isWordElement(reader, u"pPr") || isWordElement(reader, u"rPr") ||
                    (reader.name() == u"Fallback" &&
                     reader.namespaceUri() ==
@@ -190,18 +315,247 @@ bool docxText(const QByteArray &bytes, QString *text, QString *error)
             // readers, what its alternative already gave. Deleted text (w:delText) and field
             // codes (w:instrText) are elements of their own and never collected.
             reader.skipCurrentElement();
+        } else if (isWordElement(reader, u"footnote") || isWordElement(reader, u"endnote")) {
+            // The separator lines between the text and its notes are notes of a type of their
+            // own.
+            const QStringView type =
+                reader.attributes().value(reader.namespaceUri().toString(), u"type"_s);
+            if (!type.isEmpty() && type != u"normal")
+                reader.skipCurrentElement();
         }
     }
     if (reader.hasError()) {
-        *error = u"the Word document is damaged: "_s + reader.errorString();
+        *error = reader.errorString();
         return false;
     }
-    // Every paragraph ended with a break; the last one has nothing after it.
-    if (out.endsWith(u'\n'))
-        out.chop(1);
-    *text = std::move(out);
     return true;
 }
+
+// word/header1.xml, word/header2.xml … in the order of their numbers, then the footers.
+QList<QByteArray> headerParts(zip_t *archive)
+{
+    QList<std::pair<int, QByteArray>> headers, footers;
+    const zip_int64_t count = zip_get_num_entries(archive, 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const QByteArray name = zip_get_name(archive, zip_uint64_t(i), 0);
+        for (auto [prefix, list] :
+             {std::pair{"word/header"_ba, &headers}, std::pair{"word/footer"_ba, &footers}}) {
+            if (!name.startsWith(prefix) || !name.endsWith(".xml"))
+                continue;
+            bool numbered = false;
+            const int number =
+                name.sliced(prefix.size(), name.size() - prefix.size() - 4).toInt(&numbered);
+            if (numbered)
+                list->append({number, name});
+        }
+    }
+    std::sort(headers.begin(), headers.end());
+    std::sort(footers.begin(), footers.end());
+    QList<QByteArray> parts;
+    for (const auto &list : {headers, footers})
+        for (const auto &[number, name] : list)
+            parts.append(name);
+    return parts;
+}
+
+bool docxText(const QByteArray &bytes, QString *text, QString *error)
+{
+    QString reason;
+    const ZipArchive archive = openZip(bytes, &reason);
+    Stories stories;
+    qint64 budget = maxUnpackedBytes;
+    const auto readPart = [&](const char *name, QString *story) {
+        QByteArray xml;
+        return unpackEntry(archive.get(), name, &xml, &budget, &reason) &&
+               appendWordPart(xml, story, &reason);
+    };
+    bool ok = archive && readPart(documentPart, &stories.body);
+    // The notes, headers and footers a document does not have are simply not there.
+    if (ok && hasEntry(archive.get(), "word/footnotes.xml"))
+        ok = readPart("word/footnotes.xml", &stories.footnotes);
+    if (ok) {
+        for (const QByteArray &part : headerParts(archive.get())) {
+            if (!(ok = readPart(part.constData(), &stories.headers)))
+                break;
+        }
+    }
+    if (ok && hasEntry(archive.get(), "word/endnotes.xml"))
+        ok = readPart("word/endnotes.xml", &stories.endnotes);
+    if (!ok) {
+        *error = u"Word 文档已损坏："_s + reason;
+        return false;
+    }
+    *text = std::move(stories).joined();
+    return true;
+}
+
+// --- .odt ---
+
+// Collects the text of OpenDocument paragraphs into a story. White space in the XML collapses
+// to one space, none at the start of a paragraph; text:s, text:tab and text:line-break are the
+// spaces, tabs and breaks that count.
+class OdfStory {
+public:
+    explicit OdfStory(QString *text) : m_text(text) {}
+
+    void startParagraph()
+    {
+        m_hasContent = false;
+        m_collapsedSpace = false;
+    }
+    void endParagraph()
+    {
+        *m_text += u'\n';
+        startParagraph();
+    }
+    void characters(QStringView data)
+    {
+        for (const QChar c : data) {
+            if (c == u' ' || c == u'\t' || c == u'\n' || c == u'\r') {
+                if (m_hasContent && !m_collapsedSpace) {
+                    *m_text += u' ';
+                    m_collapsedSpace = true;
+                }
+            } else {
+                content(c);
+            }
+        }
+    }
+    void content(QChar c, qsizetype count = 1)
+    {
+        m_text->append(QString(count, c));
+        m_hasContent = true;
+        m_collapsedSpace = false;
+    }
+
+private:
+    QString *m_text;
+    bool m_hasContent = false;
+    bool m_collapsedSpace = false;
+};
+
+constexpr QStringView odfTextNs = u"urn:oasis:names:tc:opendocument:xmlns:text:1.0";
+constexpr QStringView odfOfficeNs = u"urn:oasis:names:tc:opendocument:xmlns:office:1.0";
+constexpr QStringView odfStyleNs = u"urn:oasis:names:tc:opendocument:xmlns:style:1.0";
+constexpr QStringView odfSvgNs = u"urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0";
+
+bool isHeaderOrFooter(QStringView name)
+{
+    for (const QStringView kind :
+         {u"header", u"header-left", u"header-first", u"footer", u"footer-left", u"footer-first"}) {
+        if (name == kind)
+            return true;
+    }
+    return false;
+}
+
+// More spaces than any page holds, so that text:c="2000000000" costs nothing.
+constexpr qsizetype maxSpaceRun = 1024;
+
+// The text of content.xml (the body and its notes) or of styles.xml (headers and footers of the
+// master pages).
+bool appendOdfPart(const QByteArray &xml, bool styles, Stories *stories, QString *error)
+{
+    OdfStory body(&stories->body), footnotes(&stories->footnotes), headers(&stories->headers),
+        endnotes(&stories->endnotes);
+    // Where the text goes: for each open element the story it writes to, or null outside the
+    // text (the body before office:text, the styles outside a header).
+    std::vector<OdfStory *> open;
+    OdfStory *note = nullptr; // the story of the text:note being read
+    QXmlStreamReader reader(xml);
+    while (!reader.atEnd()) {
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        OdfStory *story = open.empty() ? nullptr : open.back();
+        if (token == QXmlStreamReader::Characters) {
+            if (story)
+                story->characters(reader.text());
+            continue;
+        }
+        if (token == QXmlStreamReader::EndElement) {
+            if (reader.namespaceUri() == odfTextNs &&
+                (reader.name() == u"p" || reader.name() == u"h") && story)
+                story->endParagraph();
+            if (!open.empty())
+                open.pop_back();
+            continue;
+        }
+        if (token != QXmlStreamReader::StartElement)
+            continue;
+        const QStringView ns = reader.namespaceUri();
+        const QStringView name = reader.name();
+        if (!styles && ns == odfOfficeNs && name == u"text") {
+            story = &body;
+        } else if (styles && ns == odfStyleNs && isHeaderOrFooter(name) &&
+                   reader.attributes().value(odfStyleNs.toString(), u"display"_s) != u"false") {
+            story = &headers;
+        } else if ((ns == odfOfficeNs && name == u"annotation") ||
+                   (ns == odfSvgNs && (name == u"title" || name == u"desc"))) {
+            // Comments, and the descriptions of pictures, are not the paper's text.
+            reader.skipCurrentElement();
+            continue;
+        } else if (ns == odfTextNs) {
+            if (name == u"note-citation" || name == u"tracked-changes") {
+                // The note's number, and text already deleted.
+                reader.skipCurrentElement();
+                continue;
+            }
+            if (name == u"note") {
+                note =
+                    reader.attributes().value(odfTextNs.toString(), u"note-class"_s) == u"endnote"
+                        ? &endnotes
+                        : &footnotes;
+            } else if (name == u"note-body" && story && note) {
+                story = note;
+                // Word, and everything written for it, keeps the note's number and a tab as the
+                // start of the note's text, which their readers show as a tab; an OpenDocument
+                // note holds its number apart, so the tab is put back for the same text in
+                // every format.
+                story->content(u'\t');
+            } else if (story && (name == u"p" || name == u"h")) {
+                story->startParagraph();
+            } else if (story && name == u"s") {
+                bool ok = false;
+                const qsizetype count =
+                    reader.attributes().value(odfTextNs.toString(), u"c"_s).toLongLong(&ok);
+                story->content(u' ', ok ? std::clamp<qsizetype>(count, 1, maxSpaceRun) : 1);
+            } else if (story && name == u"tab") {
+                story->content(u'\t');
+            } else if (story && name == u"line-break") {
+                story->content(u'\n');
+            }
+        }
+        open.push_back(story);
+    }
+    if (reader.hasError()) {
+        *error = reader.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool odtText(const QByteArray &bytes, QString *text, QString *error)
+{
+    QString reason;
+    const ZipArchive archive = openZip(bytes, &reason);
+    Stories stories;
+    qint64 budget = maxUnpackedBytes;
+    const auto readPart = [&](const char *name, bool styles) {
+        QByteArray xml;
+        return unpackEntry(archive.get(), name, &xml, &budget, &reason) &&
+               appendOdfPart(xml, styles, &stories, &reason);
+    };
+    bool ok = archive && readPart("content.xml", false);
+    if (ok && hasEntry(archive.get(), "styles.xml"))
+        ok = readPart("styles.xml", true);
+    if (!ok) {
+        *error = u"OpenDocument 文档已损坏："_s + reason;
+        return false;
+    }
+    *text = std::move(stories).joined();
+    return true;
+}
+
+// --- Loading ---
 
 // The last three characters decide, exactly as written: "x.dOc" and "x.docx" do not count.
 bool hasWordName(const QString &path)
@@ -210,24 +564,29 @@ bool hasWordName(const QString &path)
     return end == u"doc" || end == u"DOC" || end == u"Doc";
 }
 
-// The plain text of any content, as the Word path of Open reads it.
-bool plainTextOf(const QByteArray &bytes, DocumentFormat format, QString *text, QString *error)
+bool textOf(const QByteArray &bytes, DocumentFormat format, QString *text, QString *error)
 {
     switch (format) {
     case DocumentFormat::Doc:
     case DocumentFormat::Docx:
+    case DocumentFormat::Odt:
         return wordText(bytes, format, text, error);
     case DocumentFormat::Rtf: {
         QTextDocument scratch;
         if (!readRtf(bytes, &scratch, error))
             return false;
-        *text = scratch.toPlainText();
+        *text = documentText(scratch);
         return true;
     }
     case DocumentFormat::Text:
         break;
     }
-    *text = decodePlainText(bytes).text;
+    DecodedText decoded = decodePlainText(bytes);
+    if (decoded.binary) {
+        *error = notDocument;
+        return false;
+    }
+    *text = std::move(decoded.text);
     return true;
 }
 
@@ -249,15 +608,90 @@ void setBlackPlainText(QTextDocument *document, const QString &text)
 
 } // namespace
 
+qint64 sizeLimit(QByteArrayView head)
+{
+    return head.startsWith(oleSignature) || head.startsWith(zipSignature) ? maxPackageBytes
+                                                                          : maxTextBytes;
+}
+
+bool withinSizeLimit(QByteArrayView bytes, QString *error)
+{
+    const qint64 limit = sizeLimit(bytes);
+    if (bytes.size() <= limit)
+        return true;
+    if (error)
+        *error = u"内容超过了"_s + limitName(limit);
+    return false;
+}
+
 DocumentFormat detectFormat(const QByteArray &bytes)
 {
     if (bytes.startsWith("{\\rtf"))
         return DocumentFormat::Rtf;
     if (bytes.startsWith(oleSignature))
         return DocumentFormat::Doc;
-    if (isDocxZip(bytes))
-        return DocumentFormat::Docx;
+    if (bytes.startsWith(zipSignature))
+        return zipFormat(bytes);
     return DocumentFormat::Text;
+}
+
+bool readDocumentFile(const QString &path, QByteArray *bytes, QString *error)
+{
+    const QByteArray name = QFile::encodeName(path);
+    // The kind first: opening a pipe would wait for a writer, and a socket cannot be opened.
+    struct stat info;
+    if (::stat(name.constData(), &info) != 0) {
+        *error = systemReason(errno);
+        return false;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        *error = notRegularFile(info.st_mode);
+        return false;
+    }
+    if (info.st_size > maxPackageBytes) {
+        *error = fileTooLarge(info.st_size, maxPackageBytes);
+        return false;
+    }
+    // Non-blocking, and checked again once open, in case the name now stands for a pipe.
+    const int descriptor = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0) {
+        *error = systemReason(errno);
+        return false;
+    }
+    QFile file;
+    if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode) ||
+        !file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        const int code = errno;
+        *error = S_ISREG(info.st_mode) ? systemReason(code) : notRegularFile(info.st_mode);
+        if (!file.isOpen())
+            ::close(descriptor);
+        return false;
+    }
+    const qint64 limit = sizeLimit(file.peek(oleSignature.size()));
+    if (info.st_size > limit) {
+        *error = fileTooLarge(info.st_size, limit);
+        return false;
+    }
+    QByteArray read;
+    read.reserve(qsizetype(info.st_size) + 1);
+    readUpTo(&file, &read, limit);
+    if (file.error() != QFileDevice::NoError) {
+        *error = u"读取失败："_s + file.errorString();
+        return false;
+    }
+    if (read.size() > sizeLimit(read)) {
+        *error = fileTooLarge(read.size(), sizeLimit(read)); // it grew meanwhile
+        return false;
+    }
+    *bytes = std::move(read);
+    return true;
+}
+
+QByteArray readBounded(QIODevice *device)
+{
+    QByteArray bytes;
+    readUpTo(device, &bytes, maxPackageBytes);
+    return bytes;
 }
 
 bool wordText(const QByteArray &bytes, DocumentFormat format, QString *text, QString *error)
@@ -268,26 +702,31 @@ bool wordText(const QByteArray &bytes, DocumentFormat format, QString *text, QSt
         ok = converterText(bytes, text, &reason);
     else if (format == DocumentFormat::Docx)
         ok = docxText(bytes, text, &reason);
+    else if (format == DocumentFormat::Odt)
+        ok = odtText(bytes, text, &reason);
     else
-        reason = u"not a Word document"_s;
+        reason = u"不是 Word 或 OpenDocument 文档"_s;
     if (!ok && error)
         *error = reason;
     return ok;
 }
 
+LoadedDocument readDocumentText(const QByteArray &bytes, QString *text)
+{
+    LoadedDocument loaded;
+    if (!withinSizeLimit(bytes, &loaded.error))
+        return loaded;
+    loaded.format = detectFormat(bytes);
+    loaded.ok = textOf(bytes, loaded.format, text, &loaded.error);
+    return loaded;
+}
+
 LoadedDocument loadDocument(const QString &path, QTextDocument *document)
 {
     LoadedDocument loaded;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        loaded.error = file.errorString();
+    QByteArray bytes;
+    if (!readDocumentFile(path, &bytes, &loaded.error))
         return loaded;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        loaded.error = file.errorString();
-        return loaded;
-    }
     loaded.format = detectFormat(bytes);
 
     if (loaded.format == DocumentFormat::Rtf && !hasWordName(path)) {
@@ -297,11 +736,29 @@ LoadedDocument loadDocument(const QString &path, QTextDocument *document)
         return loaded;
     }
     QString text;
-    if (!plainTextOf(bytes, loaded.format, &text, &loaded.error))
+    if (!textOf(bytes, loaded.format, &text, &loaded.error))
         return loaded;
     setBlackPlainText(document, text);
     loaded.ok = true;
     return loaded;
+}
+
+QString documentText(const QTextDocument &document)
+{
+    QString text = document.toRawText();
+    for (QChar &c : text) {
+        switch (c.unicode()) {
+        case QChar::ParagraphSeparator:
+        case QChar::LineSeparator:
+        case 0xFDD0: // QTextBeginningOfFrame
+        case 0xFDD1: // QTextEndOfFrame
+            c = u'\n';
+            break;
+        default:
+            break;
+        }
+    }
+    return text;
 }
 
 } // namespace quarnex

@@ -1,5 +1,7 @@
 #include "documents/rtf.h"
 
+#include "documents/plaintext.h"
+
 #include <QColor>
 #include <QHash>
 #include <QStringDecoder>
@@ -9,11 +11,14 @@
 #include <QTextDocument>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
+#include <cmath>
 #include <iterator>
 #include <limits>
 #include <map>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -37,10 +42,17 @@ enum class Destination {
     ColorTable, // colour entries
 };
 
+// The parts of the text, in the order they are put together: the body, then (as catdoc prints a
+// .doc) footnotes, headers and footers, endnotes.
+enum class Story { Body, Footnotes, Headers, Endnotes };
+constexpr size_t storyCount = 4;
+
 struct GroupState {
     Destination destination = Destination::Text;
+    Story story = Story::Body;
     int font = -1;       // \fN; -1 until one is chosen, which means the \deff font
     int colour = 0;      // \cfN; 0 is the automatic colour
+    int fontSize = 0;    // \fsN in half-points; 0 for the document's default size
     int unicodeSkip = 1; // \ucN: fallback characters that follow each \uN
 };
 
@@ -52,8 +64,17 @@ struct FontEntry {
 struct Run {
     int font;
     int colour;
+    int fontSize;
     QString text;
 };
+
+struct StoryText {
+    std::vector<Run> runs;
+    bool cellPending = false; // a \cell becomes a tab only when more of its row follows
+};
+
+// Sizes no word processor offers (\fs0, \fs-4, \fs99999) are no size.
+constexpr int maxHalfPoints = 3276;
 
 // The code page behind a font's \fcharset, as QStringDecoder knows it; empty when the charset
 // says nothing about the bytes (1 = default, 2 = symbol), so the document's \ansicpg applies.
@@ -165,6 +186,10 @@ enum class Word {
     SkipDestination,
     Field,
     Fldrslt,
+    Footnote,
+    Ftnalt,
+    Header, // and the footers: their text goes together
+    Fs,
 };
 
 Word lookUp(std::string_view name)
@@ -191,16 +216,18 @@ Word lookUp(std::string_view name)
         {"fldinst", Word::SkipDestination},
         {"fldrslt", Word::Fldrslt},
         {"fonttbl", Word::Fonttbl},
-        {"footer", Word::SkipDestination},
-        {"footerf", Word::SkipDestination},
-        {"footerl", Word::SkipDestination},
-        {"footerr", Word::SkipDestination},
-        {"footnote", Word::SkipDestination},
+        {"footer", Word::Header},
+        {"footerf", Word::Header},
+        {"footerl", Word::Header},
+        {"footerr", Word::Header},
+        {"footnote", Word::Footnote},
+        {"fs", Word::Fs},
+        {"ftnalt", Word::Ftnalt},
         {"green", Word::Green},
-        {"header", Word::SkipDestination},
-        {"headerf", Word::SkipDestination},
-        {"headerl", Word::SkipDestination},
-        {"headerr", Word::SkipDestination},
+        {"header", Word::Header},
+        {"headerf", Word::Header},
+        {"headerl", Word::Header},
+        {"headerr", Word::Header},
         {"info", Word::SkipDestination},
         {"ldblquote", Word::Ldblquote},
         {"line", Word::Line},
@@ -231,6 +258,7 @@ public:
 
     void parse();
     void build(QTextDocument *document) const;
+    QTextCharFormat formatOf(const Run &run) const;
 
 private:
     void controlWord();
@@ -243,9 +271,10 @@ private:
     void flushBytes();
     void emitText(QStringView text);
     void emitChar(char16_t c) { emitText(QStringView(&c, 1)); }
+    void unicodeCharacter(int parameter);
     void endFontEntry();
     void endColourEntry();
-    QStringDecoder &decoderFor(int font);
+    QString decode(int font, const QByteArray &bytes);
     // A token that the \uN before it stands for: true when it is dropped as fallback.
     bool skippedAsFallback()
     {
@@ -261,6 +290,12 @@ private:
 
     GroupState m_state;
     std::vector<GroupState> m_stack;
+    // Where the control word right after a \* would start: a destination we read, such as
+    // {\*\footnote …}, is read after all.
+    qsizetype m_starredWordAt = -1;
+    Destination m_destinationBeforeStar = Destination::Text;
+    // A high surrogate from \uN, waiting for the low one in the next \uN.
+    char16_t m_pendingHigh = 0;
     int m_unkeptDepth = 0; // groups opened beyond maxGroupDepth, read as part of their parent
     int m_fallbackLeft = 0;
 
@@ -276,8 +311,7 @@ private:
     // word or brace, since a double-byte character may be split over two \'hh.
     QByteArray m_bytes;
     std::map<QByteArray, QStringDecoder> m_decoders;
-    bool m_cellPending = false; // a \cell becomes a tab only when more of its row follows
-    std::vector<Run> m_runs;
+    std::array<StoryText, storyCount> m_stories;
 };
 
 void Reader::parse()
@@ -318,6 +352,7 @@ void Reader::parse()
         }
     }
     flushBytes();
+    emitText({}); // a high surrogate left waiting at the end
 }
 
 void Reader::openGroup()
@@ -343,6 +378,13 @@ void Reader::closeGroup()
     if (m_stack.empty()) {
         m_done = true;
         return;
+    }
+    // A note or header ends its line, also when its group has no \par at the end.
+    if (m_state.story != m_stack.back().story && m_state.destination == Destination::Text) {
+        std::vector<Run> &runs = m_stories[size_t(m_state.story)].runs;
+        if (!runs.empty() && !runs.back().text.endsWith(u'\n'))
+            runs.back().text += u'\n';
+        m_stories[size_t(m_state.story)].cellPending = false;
     }
     m_state = m_stack.back();
     m_stack.pop_back();
@@ -425,6 +467,9 @@ void Reader::controlWord()
     const int parameter = int(std::clamp(negative ? -value : value, -limit, limit));
 
     const Word known = qsizetype(name.size()) <= maxWordLength ? lookUp(name) : Word::Unknown;
+    if (m_starredWordAt == nameStart - 1 && (known == Word::Footnote || known == Word::Header))
+        m_state.destination = m_destinationBeforeStar;
+    m_starredWordAt = -1;
     if (known == Word::Bin) {
         // The binary data is never text, fallback or not; skip exactly its length.
         const qsizetype length = hasParameter ? std::max(parameter, 0) : 0;
@@ -441,16 +486,16 @@ void Reader::controlWord()
 void Reader::controlSymbol(char symbol)
 {
     if (symbol == '\'') {
+        // Exactly two hex digits make a byte; "\'4x" has none, and its "4x" is read as the
+        // text it is. A control byte is no text here either, as in plain text.
         const char *data = m_data.data();
         const qsizetype size = m_data.size();
-        int value = 0;
-        int digits = 0;
-        while (digits < 2 && m_pos < size && hexValue(data[m_pos]) >= 0) {
-            value = value * 16 + hexValue(data[m_pos]);
-            ++m_pos;
-            ++digits;
-        }
-        if (skippedAsFallback() || digits == 0)
+        const bool twoDigits =
+            m_pos + 1 < size && hexValue(data[m_pos]) >= 0 && hexValue(data[m_pos + 1]) >= 0;
+        const int value = twoDigits ? hexValue(data[m_pos]) * 16 + hexValue(data[m_pos + 1]) : 0;
+        if (twoDigits)
+            m_pos += 2;
+        if (skippedAsFallback() || !twoDigits || (value < 0x20 && value != '\t'))
             return;
         if (m_state.destination == Destination::Text ||
             (m_state.destination == Destination::FontTable && m_fontBeingNamed >= 0))
@@ -478,6 +523,8 @@ void Reader::controlSymbol(char symbol)
         emitChar(u'\u2011');
         break;
     case '*':
+        m_destinationBeforeStar = m_state.destination;
+        m_starredWordAt = m_pos;
         m_state.destination = Destination::Skip;
         break;
     case '\r':
@@ -507,13 +554,7 @@ void Reader::word(Word word, bool hasParameter, int parameter)
         return;
     case Word::U:
         if (hasParameter) {
-            const char16_t unit = char16_t(parameter < 0 ? parameter + 65536 : parameter);
-            if (destination == Destination::FontTable) {
-                if (m_fontBeingNamed >= 0)
-                    m_fontName += QChar(unit);
-            } else {
-                emitChar(unit);
-            }
+            unicodeCharacter(parameter);
             m_fallbackLeft = m_state.unicodeSkip;
         }
         return;
@@ -538,6 +579,23 @@ void Reader::word(Word word, bool hasParameter, int parameter)
     case Word::Plain:
         m_state.font = -1;
         m_state.colour = 0;
+        m_state.fontSize = 0;
+        return;
+    case Word::Fs:
+        m_state.fontSize = parameter > 0 && parameter <= maxHalfPoints ? parameter : 0;
+        return;
+    case Word::Footnote:
+        if (destination == Destination::Text)
+            m_state.story = Story::Footnotes;
+        return;
+    case Word::Ftnalt:
+        // \ftnalt inside a \footnote makes it an endnote.
+        if (m_state.story == Story::Footnotes)
+            m_state.story = Story::Endnotes;
+        return;
+    case Word::Header:
+        if (destination == Destination::Text)
+            m_state.story = Story::Headers;
         return;
     case Word::Red:
         m_red = std::clamp(parameter, 0, 255);
@@ -573,18 +631,19 @@ void Reader::word(Word word, bool hasParameter, int parameter)
     }
     if (destination != Destination::Text)
         return;
+    bool &cellPending = m_stories[size_t(m_state.story)].cellPending;
     switch (word) {
     case Word::Par:
-        m_cellPending = false;
+        cellPending = false;
         emitChar(u'\n');
         break;
     case Word::Row:
         // The row's last cell needs no separator: the row ends the line.
-        m_cellPending = false;
+        cellPending = false;
         emitChar(u'\n');
         break;
     case Word::Cell:
-        m_cellPending = true;
+        cellPending = true;
         break;
     case Word::Line:
         emitChar(u'\u2028');
@@ -618,7 +677,7 @@ void Reader::word(Word word, bool hasParameter, int parameter)
     }
 }
 
-QStringDecoder &Reader::decoderFor(int font)
+QString Reader::decode(int font, const QByteArray &bytes)
 {
     QByteArray codec = m_codePage;
     const auto entry = m_fonts.constFind(font < 0 ? m_defaultFont : font);
@@ -626,11 +685,44 @@ QStringDecoder &Reader::decoderFor(int font)
         if (const char *name = charsetCodec(entry->charset))
             codec = name;
     }
+    // Code page 936 as plain text reads it: a lead byte cut off becomes U+FFFD instead of
+    // vanishing.
+    if (codec == "GBK")
+        return decodeCodePage936(bytes);
     auto it = m_decoders.find(codec);
     if (it == m_decoders.end())
         it = m_decoders.try_emplace(codec, codec.constData(), QStringConverter::Flag::Stateless)
                  .first;
-    return it->second;
+    return it->second.decode(bytes);
+}
+
+void Reader::unicodeCharacter(int parameter)
+{
+    // \uN is a signed 16-bit number (\u-3913 is U+F0B7), though some writers give it
+    // unsigned; beyond either it is garbage.
+    if (parameter < -65535 || parameter > 65535) {
+        emitChar(QChar::ReplacementCharacter);
+        return;
+    }
+    const auto unit = char16_t(parameter < 0 ? parameter + 65536 : parameter);
+    if (m_state.destination == Destination::FontTable) {
+        if (m_fontBeingNamed >= 0)
+            m_fontName +=
+                QChar::isSurrogate(unit) ? QChar(QChar::ReplacementCharacter) : QChar(unit);
+        return;
+    }
+    if (m_pendingHigh && QChar::isLowSurrogate(unit)) {
+        const char16_t pair[] = {m_pendingHigh, unit};
+        m_pendingHigh = 0;
+        emitText(QStringView(pair, 2));
+    } else if (QChar::isHighSurrogate(unit)) {
+        emitText({}); // an earlier high surrogate still waiting has lost its partner
+        m_pendingHigh = unit;
+    } else if (QChar::isLowSurrogate(unit)) {
+        emitChar(QChar::ReplacementCharacter);
+    } else if (unit >= 0x20 || unit == u'\t') {
+        emitChar(unit); // control characters are no text, \u0 included
+    }
 }
 
 void Reader::flushBytes()
@@ -639,26 +731,32 @@ void Reader::flushBytes()
         return;
     const bool ascii = std::all_of(m_bytes.cbegin(), m_bytes.cend(),
                                    [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    if (m_state.destination == Destination::FontTable) {
-        m_fontName += ascii ? QString::fromLatin1(m_bytes)
-                            : decoderFor(m_fontBeingNamed).decode(m_bytes).operator QString();
-    } else if (m_state.destination == Destination::Text) {
-        emitText(ascii ? QString::fromLatin1(m_bytes)
-                       : decoderFor(m_state.font).decode(m_bytes).operator QString());
-    }
+    if (m_state.destination == Destination::FontTable)
+        m_fontName += ascii ? QString::fromLatin1(m_bytes) : decode(m_fontBeingNamed, m_bytes);
+    else if (m_state.destination == Destination::Text)
+        emitText(ascii ? QString::fromLatin1(m_bytes) : decode(m_state.font, m_bytes));
     m_bytes.clear();
 }
 
+// Every character of the text passes here, so this is where a high surrogate from \uN that
+// anything but its low surrogate follows becomes U+FFFD.
 void Reader::emitText(QStringView text)
 {
+    if (m_pendingHigh) {
+        m_pendingHigh = 0;
+        const char16_t replacement = QChar::ReplacementCharacter;
+        emitText(QStringView(&replacement, 1));
+    }
     if (m_state.destination != Destination::Text || text.isEmpty())
         return;
-    if (m_runs.empty() || m_runs.back().font != m_state.font ||
-        m_runs.back().colour != m_state.colour)
-        m_runs.push_back({m_state.font, m_state.colour, {}});
-    QString &run = m_runs.back().text;
-    if (m_cellPending) {
-        m_cellPending = false;
+    StoryText &story = m_stories[size_t(m_state.story)];
+    std::vector<Run> &runs = story.runs;
+    if (runs.empty() || runs.back().font != m_state.font || runs.back().colour != m_state.colour ||
+        runs.back().fontSize != m_state.fontSize)
+        runs.push_back({m_state.font, m_state.colour, m_state.fontSize, {}});
+    QString &run = runs.back().text;
+    if (story.cellPending) {
+        story.cellPending = false;
         run += u'\t';
     }
     run += text;
@@ -683,6 +781,21 @@ void Reader::endColourEntry()
     m_red = m_green = m_blue = -1;
 }
 
+QTextCharFormat Reader::formatOf(const Run &run) const
+{
+    QTextCharFormat format;
+    const auto font = m_fonts.constFind(run.font < 0 ? m_defaultFont : run.font);
+    if (font != m_fonts.cend() && !font->name.isEmpty())
+        format.setFontFamilies({font->name});
+    if (run.colour > 0 && size_t(run.colour) < m_colours.size() && m_colours[run.colour].isValid())
+        format.setForeground(m_colours[run.colour]);
+    else if (run.colour == 0 && !m_colours.empty() && m_colours[0].isValid())
+        format.setForeground(m_colours[0]);
+    if (run.fontSize > 0)
+        format.setFontPointSize(run.fontSize / 2.0);
+    return format;
+}
+
 void Reader::build(QTextDocument *document) const
 {
     // Loading is no edit to undo; without the undo stack it is also much faster.
@@ -691,22 +804,45 @@ void Reader::build(QTextDocument *document) const
     document->clear();
     QTextCursor cursor(document);
     cursor.beginEditBlock();
-    QHash<std::pair<int, int>, QTextCharFormat> formats;
-    for (const Run &run : m_runs) {
-        auto it = formats.find({run.font, run.colour});
-        if (it == formats.end()) {
-            QTextCharFormat format;
-            const auto font = m_fonts.constFind(run.font < 0 ? m_defaultFont : run.font);
-            if (font != m_fonts.cend() && !font->name.isEmpty())
-                format.setFontFamilies({font->name});
-            if (run.colour > 0 && size_t(run.colour) < m_colours.size() &&
-                m_colours[run.colour].isValid())
-                format.setForeground(m_colours[run.colour]);
-            else if (run.colour == 0 && !m_colours.empty() && m_colours[0].isValid())
-                format.setForeground(m_colours[0]);
-            it = formats.insert({run.font, run.colour}, format);
+    std::map<std::tuple<int, int, int>, QTextCharFormat> formats;
+    const auto insert = [&](const Run &run, QStringView text) {
+        auto it = formats.find({run.font, run.colour, run.fontSize});
+        if (it == formats.end())
+            it = formats.emplace(std::tuple(run.font, run.colour, run.fontSize), formatOf(run))
+                     .first;
+        cursor.insertText(text.toString(), it->second);
+    };
+
+    bool lineStart = true; // nothing yet on the current line
+    for (const Run &run : m_stories[size_t(Story::Body)].runs) {
+        insert(run, run.text);
+        if (!run.text.isEmpty())
+            lineStart = run.text.endsWith(u'\n');
+    }
+    // The other stories follow line by line, their empty lines left out.
+    for (const Story story : {Story::Footnotes, Story::Headers, Story::Endnotes}) {
+        std::vector<std::pair<const Run *, QStringView>> line;
+        const auto endLine = [&] {
+            if (line.empty())
+                return;
+            if (!lineStart)
+                insert(*line.front().first, u"\n");
+            for (const auto &[run, text] : line)
+                insert(*run, text);
+            lineStart = false;
+            line.clear();
+        };
+        for (const Run &run : m_stories[size_t(story)].runs) {
+            bool first = true;
+            for (const QStringView piece : QStringView(run.text).tokenize(u'\n')) {
+                if (!first)
+                    endLine();
+                first = false;
+                if (!piece.isEmpty())
+                    line.emplace_back(&run, piece);
+            }
         }
-        cursor.insertText(run.text, *it);
+        endLine();
     }
     cursor.endEditBlock();
     document->setUndoRedoEnabled(undo);
@@ -793,10 +929,19 @@ QByteArray writeRtf(const QTextDocument *document)
     QHash<QString, int> fontIndex{{defaultFamily, 0}};
     QList<QRgb> colours;
     QHash<QRgb, int> colourIndex;
+    // Sizes in half-points, as \fsN has them; text without a size of its own is in the
+    // document's, which the editor sets, and RTF's own default of 12 points stands in only when
+    // the document has none either.
+    const auto halfPoints = [](double points) {
+        return std::clamp(int(std::lround(points * 2)), 1, maxHalfPoints);
+    };
+    const double defaultPoints = document->defaultFont().pointSizeF();
+    const int defaultSize = defaultPoints > 0 ? halfPoints(defaultPoints) : 24;
 
     struct Piece {
         int font;
         int colour;
+        int size;
         QString text;
     };
     std::vector<Piece> pieces;
@@ -804,7 +949,7 @@ QByteArray writeRtf(const QTextDocument *document)
     for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
         if (!firstBlock) {
             if (pieces.empty())
-                pieces.push_back({0, 0, {}});
+                pieces.push_back({0, 0, defaultSize, {}});
             pieces.back().text += u'\n';
         }
         firstBlock = false;
@@ -830,8 +975,11 @@ QByteArray writeRtf(const QTextDocument *document)
                     colourIndex.insert(rgb, colour);
                 }
             }
-            if (pieces.empty() || pieces.back().font != font || pieces.back().colour != colour)
-                pieces.push_back({font, colour, {}});
+            const double points = format.fontPointSize();
+            const int size = points > 0 ? halfPoints(points) : defaultSize;
+            if (pieces.empty() || pieces.back().font != font || pieces.back().colour != colour ||
+                pieces.back().size != size)
+                pieces.push_back({font, colour, size, {}});
             pieces.back().text += fragment.text();
         }
     }
@@ -888,18 +1036,19 @@ QByteArray writeRtf(const QTextDocument *document)
     }
     out += "}\r\n\\uc1\\pard\\plain ";
 
-    int font = 0;
-    int colour = 0;
+    const Piece *last = nullptr;
     for (const Piece &piece : pieces) {
-        if (piece.font != font || piece.colour != colour || &piece == &pieces.front()) {
+        if (!last || piece.font != last->font || piece.colour != last->colour ||
+            piece.size != last->size) {
             out += "\\f";
             appendNumber(out, piece.font);
+            out += "\\fs";
+            appendNumber(out, piece.size);
             out += "\\cf";
             appendNumber(out, piece.colour);
             out += ' ';
-            font = piece.font;
-            colour = piece.colour;
         }
+        last = &piece;
         appendEscaped(out, piece.text);
     }
     out += "}\r\n";

@@ -17,16 +17,28 @@ static bool writeFile(const QString &name, const QByteArray &bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
+static QByteArray fixture(const QString &name)
+{
+    QFile file(QStringLiteral(QUARNEX_TEST_DATA) + u'/' + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 // Runs the command line tool with the arguments, separated by spaces, and gives its exit code,
-// output and errors. The C locale makes sure its UTF-8 does not come from the environment.
-static auto runCli(const QString &arguments, const QByteArray &input = {})
+// output and errors; standard input is `input`, or the file `inputFile` when one is named. The
+// C locale makes sure its UTF-8 does not come from the environment.
+static auto runCli(const QString &arguments, const QByteArray &input = {},
+                   const QString &inputFile = {})
 {
     QProcess process;
     qputenv("LC_ALL", "C");
     process.setWorkingDirectory(workDir.path());
+    if (!inputFile.isEmpty())
+        process.setStandardInputFile(inputFile);
     process.start(QStringLiteral(QUARNEX_CLI), arguments.split(u' ', Qt::SkipEmptyParts));
-    process.write(input);
-    process.closeWriteChannel();
+    if (inputFile.isEmpty()) {
+        process.write(input);
+        process.closeWriteChannel();
+    }
     if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
         return std::tuple(-1, QByteArray(), QByteArray());
     return std::tuple(process.exitCode(), process.readAllStandardOutput(),
@@ -85,6 +97,21 @@ void TestCli::json_data()
                                  << R"({"text":"城\r\n市","format":"rtf"})"_ba;
     QTest::newRow("text of standard input") << u"text --json"_s << "\xD6\xD0\n\xCE\xC4"_ba
                                             << R"({"text":"中\r\n文","format":"text"})"_ba;
+    QTest::newRow("text of an .odt from standard input")
+        << u"text --json"_s << fixture(u"comment.odt"_s)
+        << R"({"text":"第一段正文。\r\n前后 空白 ","format":"odt"})"_ba;
+    // Every command reads a document as Open does, not as its bytes.
+    QVERIFY(writeFile(u"paper.docx"_s, fixture(u"chinese.docx"_s)));
+    QTest::newRow("analyse a .docx")
+        << u"analyse --json paper.docx"_s << QByteArray()
+        << R"({"analysedText":"...","caption":"...","characters":25,"entries":["1-城市绿地与居民健康。",
+              "2-甲\t乙","3-第一行","4-第二行","5-单元格","6-结束 1框。"],"sentences":"..."})"_ba;
+    QVERIFY(writeFile(u"notes.doc"_s, fixture(u"notes.doc"_s)));
+    QVERIFY(writeFile(u"notes.rtf"_s, fixture(u"notes.rtf"_s)));
+    QTest::newRow("compare a .doc with RTF")
+        << u"compare --json notes.doc notes.rtf"_s << QByteArray()
+        << R"({"marks":"...","paragraphs":0,"sentences":6,"characters":45,"share":55,
+              "similarity":55,"message":"...","referenceSentences":"..."})"_ba;
 }
 
 void TestCli::json()
@@ -115,24 +142,41 @@ void TestCli::badInput_data()
 {
     QTest::addColumn<QString>("arguments");
     QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("inputFile"); // standard input, if not empty
 
     QVERIFY(writeFile(u"slots.json"_s, "{\"titles\": [\"A\",\n ]}"_ba));
-    QTest::newRow("missing file") << u"compare - 论文.txt"_s << u"cannot read '论文.txt'"_s;
+    const QString none;
+    QTest::newRow("missing file") << u"compare - 论文.txt"_s << u"cannot read '论文.txt'"_s << none;
     QVERIFY(writeFile(u"cut.docx"_s, "PK\x03\x04word/document.xml"_ba));
-    QTest::newRow("damaged docx") << u"text cut.docx"_s << u"cannot read 'cut.docx': the Word"_s;
-    QTest::newRow("malformed slots") << u"report slots.json"_s << u"offset 19 (line 2, column 3)"_s;
-    QTest::newRow("unknown option") << u"analyse --fast"_s << u"--fast\n\nUsage:"_s;
+    QTest::newRow("damaged docx") << u"text cut.docx"_s
+                                  << u"cannot read 'cut.docx': Word 文档已损坏"_s << none;
+    QTest::newRow("malformed slots")
+        << u"report slots.json"_s << u"offset 19 (line 2, column 3)"_s << none;
+    QTest::newRow("unknown option") << u"analyse --fast"_s << u"--fast\n\nUsage:"_s << none;
     QTest::newRow("option of another command")
-        << u"analyse --engine baidu"_s << u"--engine does not apply to analyse\n\nUsage:"_s;
-    QTest::newRow("compare stdin twice") << u"compare - -"_s << u"standard input\n\nUsage:"_s;
+        << u"analyse --engine baidu"_s << u"--engine does not apply to analyse\n\nUsage:"_s << none;
+    QTest::newRow("compare stdin twice")
+        << u"compare - -"_s << u"standard input\n\nUsage:"_s << none;
+    // Binary content, files that are no regular files and input without end are refused, by
+    // every command alike.
+    QVERIFY(writeFile(u"picture.png"_s, "\x89PNG\r\n\x1A\n\0\0\0\rIHDR"_ba));
+    QTest::newRow("binary file") << u"query picture.png"_s
+                                 << u"cannot read 'picture.png': 文件内容不是文本"_s << none;
+    QTest::newRow("device") << u"text /dev/zero"_s << u"cannot read '/dev/zero': 这是一个设备"_s
+                            << none;
+    QTest::newRow("folder") << u"compare . -"_s << u"cannot read '.': 这是一个文件夹"_s << none;
+    QTest::newRow("endless standard input")
+        << u"analyse"_s << u"cannot read standard input: 内容超过了纯文本和 RTF 文件的上限 64 MB"_s
+        << u"/dev/zero"_s;
 }
 
 void TestCli::badInput()
 {
     QFETCH(QString, arguments);
     QFETCH(QString, message);
+    QFETCH(QString, inputFile);
 
-    const auto [exitCode, out, err] = runCli(arguments);
+    const auto [exitCode, out, err] = runCli(arguments, {}, inputFile);
     QCOMPARE(exitCode, 2);
     QVERIFY(out.isEmpty());
     QVERIFY2(err.contains(message.toUtf8()), err.constData());

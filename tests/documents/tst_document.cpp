@@ -6,6 +6,12 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+#include <zip.h>
+
 #include <tuple>
 
 using namespace Qt::StringLiterals;
@@ -19,8 +25,54 @@ static QByteArray fixture(const QString &name)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// A zip in memory holding the entries, in order.
+static QByteArray zipOf(const QList<std::pair<const char *, QByteArray>> &entries)
+{
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t *buffer = zip_source_buffer_create(nullptr, 0, 0, &error);
+    zip_source_keep(buffer);
+    zip_t *archive = zip_open_from_source(buffer, ZIP_TRUNCATE, &error);
+    for (const auto &[name, content] : entries) {
+        zip_file_add(
+            archive, name,
+            zip_source_buffer(archive, content.constData(), zip_uint64_t(content.size()), 0),
+            ZIP_FL_ENC_UTF_8);
+    }
+    zip_close(archive);
+    QByteArray bytes;
+    zip_source_open(buffer);
+    zip_source_seek(buffer, 0, SEEK_END);
+    bytes.resize(qsizetype(zip_source_tell(buffer)));
+    zip_source_seek(buffer, 0, SEEK_SET);
+    zip_source_read(buffer, bytes.data(), zip_uint64_t(bytes.size()));
+    zip_source_close(buffer);
+    zip_source_free(buffer);
+    zip_error_fini(&error);
+    return bytes;
+}
+
+// An .odt whose content.xml has the body given.
+static QByteArray odt(const QByteArray &body)
+{
+    return zipOf(
+        {{"mimetype", "application/vnd.oasis.opendocument.text"},
+         {"content.xml",
+          R"(<office:document-content xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
+                      xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"><office:body>
+                      <office:text>)" +
+              body + "</office:text></office:body></office:document-content>"}});
+}
+
 // Where fixtures are copied under the names a row tries.
 static const QTemporaryDir workDir;
+
+static QString writeFile(const QString &name, const QByteArray &bytes)
+{
+    QFile file(workDir.filePath(name));
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? file.fileName()
+                                                                                : QString();
+}
 
 static const QString paragraphs = u"城市绿地与居民健康。\n甲\t乙\n结束。"_s;
 static const QString wordBody = u"城市绿地与居民健康。\n甲\t乙\n第一行\n第二行\n单元格\n结束"_s;
@@ -32,7 +84,13 @@ private Q_SLOTS:
     void detectFormat();
     void load_data();
     void load();
+    void notesAndHeadersAgree_data();
+    void notesAndHeadersAgree();
+    void odtText_data();
+    void odtText();
+    void failure_data();
     void failure();
+    void endlessStream();
 };
 
 // RTF, Word and empty files are told apart in load() below.
@@ -40,6 +98,12 @@ void TestDocument::detectFormat()
 {
     QCOMPARE(quarnex::detectFormat(fixture(u"truncated.docx"_s)), DocumentFormat::Docx);
     QCOMPARE(quarnex::detectFormat(fixture(u"notword.zip"_s)), DocumentFormat::Text);
+    // Cut short: the type stored first, unpacked, still says what it was meant to be.
+    QCOMPARE(quarnex::detectFormat(fixture(u"comment.odt"_s).first(100)), DocumentFormat::Odt);
+    QCOMPARE(quarnex::detectFormat(zipOf({{"mimetype", "application/vnd.oasis.opendocument."
+                                                       "spreadsheet"},
+                                          {"content.xml", "<x/>"}})),
+             DocumentFormat::Text);
 }
 
 // Each row copies a fixture under a name and loads it; rich rows keep the red of the RTF, all
@@ -64,6 +128,8 @@ void TestDocument::load_data()
         QTest::addRow("docx as %s", qPrintable(name))
             << u"chinese.docx"_s << name << DocumentFormat::Docx << wordBody + u" 1框。"_s << false;
     }
+    QTest::newRow("odt as p.doc") << u"comment.odt"_s << u"p.doc"_s << DocumentFormat::Odt
+                                  << u"第一段正文。\n前后 空白 "_s << false;
     // Only names ending exactly in doc, DOC or Doc take the plain-text path.
     for (const QString &name : {u"p.rtf"_s, u"p.dOc"_s, u"p.DOC"_s, u"p.Doc"_s})
         QTest::addRow("rtf as %s", qPrintable(name))
@@ -79,11 +145,9 @@ void TestDocument::load()
     QFETCH(QString, name);
     QFETCH(bool, rich);
 
-    QFile file(workDir.filePath(name));
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(::fixture(fixture)) >= 0);
-    file.close();
+    const QString path = writeFile(name, ::fixture(fixture));
     QTextDocument document(u"old"_s);
-    const LoadedDocument loaded = loadDocument(file.fileName(), &document);
+    const LoadedDocument loaded = loadDocument(path, &document);
     QVERIFY2(loaded.ok, qPrintable(loaded.error));
     QTEST(loaded.format, "format");
     QTEST(document.toPlainText(), "text");
@@ -93,25 +157,141 @@ void TestDocument::load()
     QCOMPARE(cursor.charFormat().foreground().color(), rich ? QColor(Qt::red) : QColor(Qt::black));
 }
 
+// One paper written by one word processor in four formats reads the same from each: the body
+// (with 𠮷 and an emoji, which catdoc writes as surrogates of three bytes each), then the
+// footnotes, the header and footer, the endnote.
+void TestDocument::notesAndHeadersAgree_data()
+{
+    QTest::addColumn<QString>("fixture");
+    for (const char *name : {"notes.doc", "notes.docx", "notes.odt", "notes.rtf"})
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+void TestDocument::notesAndHeadersAgree()
+{
+    QFETCH(QString, fixture);
+    QTextDocument document;
+    const LoadedDocument loaded =
+        loadDocument(QStringLiteral(QUARNEX_TEST_DATA) + u'/' + fixture, &document);
+    QVERIFY2(loaded.ok, qPrintable(loaded.error));
+    QCOMPARE(documentText(document),
+             u"城市绿地与居民健康。\n生僻字𠮷与😀表情。\nA  B\tC\nD\n结束。\n"
+             u"\t见第二章。\n\t脚注二。\n脚注二续。\n城市绿地研究\n第一页\n"
+             u"\t尾注文字。"_s);
+}
+
+// content.xml as other writers may have it: white space in the XML collapses, counted spaces,
+// tabs and breaks are kept, comments and note numbers are no text.
+void TestDocument::odtText_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("white space") << "<text:p>\n  a  b\t\n c <text:s text:c=\"3\"/> "
+                                    "d<text:tab/>e<text:line-break/> f</text:p>"
+                                    "\n <text:h>g</text:h>"_ba
+                                 << u"a b c     d\te\n f\ng"_s;
+    QTest::newRow("comment, note and absurd count")
+        << "<text:p>x<office:annotation><text:p>no</text:p></office:annotation>y<text:note "
+           "text:note-class=\"footnote\"><text:note-citation>1</text:note-citation><text:note-body>"
+           "<text:p>n</text:p></text:note-body></text:note><text:s text:c=\"2000000000\"/>|</text:p>"_ba
+        << u"xy"_s + QString(1024, u' ') + u"|\n\tn"_s;
+}
+
+void TestDocument::odtText()
+{
+    QFETCH(QByteArray, body);
+    QString text, error;
+    QVERIFY2(wordText(odt(body), DocumentFormat::Odt, &text, &error), qPrintable(error));
+    QTEST(text, "text");
+}
+
+// Each row: a path, part of the error; the document keeps its text.
+void TestDocument::failure_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QByteArray>("converters"); // PATH while loading
+    QTest::addColumn<QString>("error");
+
+    const QByteArray path = qgetenv("PATH");
+    const QString data = QStringLiteral(QUARNEX_TEST_DATA) + u'/';
+    QTest::newRow("damaged doc") << data + u"damaged.doc"_s << path << u"无法读取这个 Word 文档"_s;
+    QTest::newRow("no converter") << data + u"chinese.doc"_s << QByteArray()
+                                  << u"catdoc 或 antiword"_s;
+    QTest::newRow("damaged docx") << data + u"truncated.docx"_s << path << u"Word 文档已损坏"_s;
+    QTest::newRow("missing") << data + u"missing"_s << path << u"读取失败："_s;
+
+    // Binary content of any name is no text.
+    const QString notText = u"文件内容不是文本"_s;
+    QTest::newRow("zip without a document") << data + u"notword.zip"_s << path << notText;
+    QByteArray random(20000, Qt::Uninitialized);
+    quint32 seed = 1;
+    for (char &byte : random)
+        byte = char((seed = seed * 1103515245 + 12345) >> 16);
+    QTest::newRow("random bytes") << writeFile(u"random.doc"_s, random) << path << notText;
+    QTest::newRow("NUL bytes") << writeFile(u"zeros.txt"_s, QByteArray(5000, '\0')) << path
+                               << notText;
+    QTest::newRow("PNG") << writeFile(u"picture.txt"_s, "\x89PNG\r\n\x1A\n\0\0\0\rIHDR"_ba) << path
+                         << notText;
+
+    // Only regular files, links followed.
+    QTest::newRow("folder") << workDir.path() << path << u"文件夹"_s;
+    const QString link = workDir.filePath(u"folder-link"_s);
+    QFile::link(workDir.path(), link);
+    QTest::newRow("link to a folder") << link << path << u"文件夹"_s;
+    const QString fifo = workDir.filePath(u"fifo"_s);
+    ::mkfifo(QFile::encodeName(fifo).constData(), 0600);
+    QTest::newRow("pipe") << fifo << path << u"管道"_s;
+    QTest::newRow("device") << u"/dev/zero"_s << path << u"设备"_s;
+    const QString socketPath = workDir.filePath(u"socket"_s);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    qstrncpy(address.sun_path, QFile::encodeName(socketPath).constData(), sizeof address.sun_path);
+    const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ::bind(socket, reinterpret_cast<const sockaddr *>(&address), sizeof address);
+    QTest::newRow("socket") << socketPath << path << u"套接字"_s;
+
+    // Over the limit, refused before reading: sparse files cost no disk.
+    QFile text(workDir.filePath(u"large.txt"_s));
+    QVERIFY(text.open(QIODevice::WriteOnly) && text.write("text") && text.resize(maxTextBytes + 1));
+    QTest::newRow("text over 64 MB")
+        << text.fileName() << path << u"纯文本和 RTF 文件的上限 64 MB"_s;
+    QFile rtf(workDir.filePath(u"large.rtf"_s));
+    QVERIFY(rtf.open(QIODevice::WriteOnly) && rtf.write("{\\rtf1 ") &&
+            rtf.resize(maxTextBytes + 1));
+    QTest::newRow("RTF over 64 MB") << rtf.fileName() << path << u"纯文本和 RTF 文件的上限"_s;
+    QFile docx(workDir.filePath(u"large.docx"_s));
+    QVERIFY(docx.open(QIODevice::WriteOnly) && docx.write("PK\x03\x04") &&
+            docx.resize(maxPackageBytes + 1));
+    QTest::newRow("docx over 200 MB")
+        << docx.fileName() << path << u"Word 和 OpenDocument 文档的上限 200 MB"_s;
+}
+
 void TestDocument::failure()
 {
-    // fixture, PATH, part of the error; the document keeps its text
-    const QByteArray path = qgetenv("PATH");
-    const std::tuple<QString, QByteArray, QString> cases[] = {
-        {u"damaged.doc"_s, path, u"cannot be read"_s},
-        {u"chinese.doc"_s, QByteArray(), u"catdoc or antiword"_s},
-        {u"truncated.docx"_s, path, u"damaged"_s},
-        {u"missing"_s, path, QString()},
-    };
-    for (const auto &[name, converters, error] : cases) {
-        qputenv("PATH", converters);
-        QTextDocument document(u"old"_s);
-        const LoadedDocument loaded =
-            loadDocument(QStringLiteral(QUARNEX_TEST_DATA) + u'/' + name, &document);
-        qputenv("PATH", path);
-        QVERIFY2(!loaded.ok && loaded.error.contains(error), qPrintable(loaded.error));
-        QCOMPARE(document.toPlainText(), u"old"_s);
-    }
+    QFETCH(QString, path);
+    QFETCH(QByteArray, converters);
+    QFETCH(QString, error);
+
+    const QByteArray savedPath = qgetenv("PATH");
+    qputenv("PATH", converters);
+    QTextDocument document(u"old"_s);
+    const LoadedDocument loaded = loadDocument(path, &document);
+    qputenv("PATH", savedPath);
+    QVERIFY2(!loaded.ok && loaded.error.contains(error), qPrintable(loaded.error));
+    QCOMPARE(document.toPlainText(), u"old"_s);
+}
+
+// Standard input that never ends is read only up to its limit, and then refused.
+void TestDocument::endlessStream()
+{
+    QFile zeros(u"/dev/zero"_s);
+    QVERIFY(zeros.open(QIODevice::ReadOnly));
+    const QByteArray bytes = readBounded(&zeros);
+    QCOMPARE(bytes.size(), maxTextBytes + 1);
+    QString text, error;
+    QVERIFY(!readDocumentText(bytes, &text).ok);
+    QVERIFY(!withinSizeLimit(bytes, &error) && error.contains(u"64 MB"_s));
 }
 
 QTEST_GUILESS_MAIN(TestDocument)

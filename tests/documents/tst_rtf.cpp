@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QTest>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 
 using namespace Qt::StringLiterals;
@@ -40,6 +41,7 @@ private Q_SLOTS:
     void read_data();
     void read();
     void roundTrip();
+    void fontSizes();
     void damagedAndNonRtfInput();
 };
 
@@ -52,14 +54,15 @@ void TestRtf::read_data()
         << fixture(u"wordpad-gbk.rtf"_s)
         << u"<#ff0000 宋体>中文<auto 宋体>论文\n<#0000ff Calibri>Hello {world}\n"_s;
     // \uc2 fallbacks, a Big5 font beside GBK ones, a field's result without its instruction,
-    // pictures with hex and \bin data holding braces, a header: only the body is text.
+    // pictures with hex and \bin data holding braces; the header comes after the body.
     QTest::newRow("Word, field and picture")
         << fixture(u"word-field-pict.rtf"_s)
-        << u"<#008000 宋体>中文链接\n<#000000 新細明體>中文<auto 宋体>“x”\n"_s;
+        << u"<#008000 宋体>中文链接\n<#000000 新細明體>中文<auto 宋体>“x”\n页眉"_s;
+    // The footer holds the page number, a field's result.
     QTest::newRow("Writer, Unicode and tables")
         << fixture(u"writer-unicode.rtf"_s)
         << u"<#ff0000 Liberation Serif>Café — 古<#0000ff Noto Sans CJK SC>😀<auto Liberation "
-           u"Serif>\u2028a\u00A0bc\u2011d\te—–‘x’\nA1\tB1\nend•\n"_s;
+           u"Serif>\u2028a\u00A0bc\u2011d\te—–‘x’\nA1\tB1\nend•\n1"_s;
 
     // \uc counts a control word as one fallback character and stops at a brace.
     QTest::newRow("fallback of words")
@@ -70,11 +73,28 @@ void TestRtf::read_data()
         << "{\\rtf1\\ansicpg936{\\fonttbl{\\f0\\fcharset1 A;}}\\f0\\'d6\\'d0}"_ba
         << u"<auto A>中"_s;
     QTest::newRow("unknown ansicpg") << "{\\rtf1\\ansicpg77777\\'e9}"_ba << u"<auto >é"_s;
-    // Character format belongs to its group; \plain resets it; \cf0 is automatic. Footnotes
-    // stand apart from the paper's sentences, as in Word's own plain text.
+    // Character format belongs to its group; \plain resets it; \cf0 is automatic. The footnote
+    // follows the body on a line of its own, in its own format.
     QTest::newRow("groups, plain and footnote")
         << "{\\rtf1{\\colortbl;\\red1\\green2\\blue3;}\\cf1 a{\\cf0 b}c{\\footnote n}\\plain d\\'}"_ba
-        << u"<#010203 >a<auto >b<#010203 >c<auto >d"_s;
+        << u"<#010203 >a<auto >b<#010203 >c<auto >d\n<#010203 >n"_s;
+    // Notes and headers, starred or not, in that order, a line each; a \ftnalt note is an
+    // endnote, and comments are no text.
+    QTest::newRow("stories")
+        << "{\\rtf1 a{\\*\\footnote\\ftnalt e}{\\footer f}b{\\*\\footnote n1\\par\\par n2}"
+           "{\\*\\annotation c}{\\footnote n3}}"_ba
+        << u"<auto >ab\nn1\nn2\nn3\nf\ne"_s;
+    // What cannot be a character gives U+FFFD (a number beyond ±65535, a lone surrogate, a
+    // lead byte cut off); control characters give nothing (\u0, \u1, \'0d), nor does \' without
+    // two hex digits, whose "4x" is plain text.
+    QTest::newRow("unicode numbers") << "{\\rtf1 a\\u70000?b\\u-70000?c\\u0?d\\u1?e\\u-3913?f}"_ba
+                                     << u"<auto >a\uFFFDb\uFFFDcde\uF0B7f"_s;
+    QTest::newRow("surrogates")
+        << "{\\rtf1 \\u-10179?\\u-8704?|\\u-10179?x|\\u-8704?|\\u-10179?\\u-10179?\\u-8704?|"
+           "\\u-10179?}"_ba
+        << u"<auto >😀|\uFFFDx|\uFFFD|\uFFFD😀|\uFFFD"_s;
+    QTest::newRow("short and control bytes")
+        << "{\\rtf1\\ansicpg936 a\\'4x\\'0d\\'09b\\'d6\\'d0\\'ce}"_ba << u"<auto >a4x\tb中\uFFFD"_s;
     // Groups beyond the depth kept are still balanced against their closing braces.
     QTest::newRow("deep nesting") << "{\\rtf1 "_ba + QByteArray(5000, '{') + 'a' +
                                          QByteArray(5000, '}') + "b}c"
@@ -110,6 +130,38 @@ void TestRtf::roundTrip()
     QTextDocument read;
     QVERIFY(quarnex::readRtf(rtf, &read));
     QCOMPARE(describe(read), describe(original));
+}
+
+// The editor's font size goes into the file, so that other programs show the paper at the size
+// it had, and comes back when it is read.
+void TestRtf::fontSizes()
+{
+    QTextDocument original;
+    QFont songti(u"宋体"_s);
+    songti.setPointSizeF(9.75);
+    original.setDefaultFont(songti);
+    QTextCursor cursor(&original);
+    cursor.insertText(u"正文"_s);
+    QTextCharFormat heading;
+    heading.setFontPointSize(14);
+    cursor.insertText(u"标题"_s, heading);
+    const QByteArray rtf = quarnex::writeRtf(&original);
+    QVERIFY2(rtf.contains("\\f0\\fs20\\cf0 \\u27491?") && rtf.contains("\\f0\\fs28\\cf0 \\u26631?"),
+             rtf.constData());
+
+    QTextDocument read;
+    QVERIFY(quarnex::readRtf(rtf, &read));
+    QList<qreal> sizes;
+    for (auto it = read.begin().begin(); !it.atEnd(); ++it)
+        sizes.append(it.fragment().charFormat().fontPointSize());
+    QCOMPARE(sizes, (QList<qreal>{10, 14}));
+
+    // \plain and sizes no word processor offers leave the document's own size.
+    QVERIFY(quarnex::readRtf("{\\rtf1\\fs21 a{\\fs0 b}\\plain c}"_ba, &read));
+    sizes.clear();
+    for (auto it = read.begin().begin(); !it.atEnd(); ++it)
+        sizes.append(it.fragment().charFormat().fontPointSize());
+    QCOMPARE(sizes, (QList<qreal>{10.5, 0}));
 }
 
 void TestRtf::damagedAndNonRtfInput()
