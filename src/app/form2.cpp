@@ -142,7 +142,7 @@ void Form2::Command1_Click()
     referenceText = found.referenceText;
     referenceSentences = found.referenceSentences;
     if (!found.marks.isEmpty())
-        RichTextBox1->colourRanges(found.marks, QColor(255, 0, 0));
+        RichTextBox1->colourRanges(found.marks, QColor(255, 0, 0), found.lastMarked);
 
     m_totals.repeatedChars += found.repeatedChars;
     m_totals.repeatedSentences += found.repeatedSentences;

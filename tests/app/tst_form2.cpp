@@ -41,6 +41,7 @@ private Q_SLOTS:
     void marksKeptWhileTickedAndSaveWritesRtfWithTheLastRangeBlack();
     void marksResetWhenUntickedAndShareRoundsToEven();
     void openingCopiesThePaperPopupAndLayout();
+    void sentenceTwiceInTheReferenceSelectsItsLastOccurrence();
 
 private:
     Form2 *open(const QString &paper);
@@ -159,6 +160,22 @@ void TstForm2::openingCopiesThePaperPopupAndLayout()
     form->qx->trigger();
     form->sc->trigger();
     QVERIFY(form->RichTextBox1->Text().isEmpty());
+}
+
+void TstForm2::sentenceTwiceInTheReferenceSelectsItsLastOccurrence()
+{
+    // A at 0 and 14, B at 8. A's marks come before B's, but the reference names A last, so the
+    // selection ends on A's last occurrence, as when each place was marked in turn.
+    const QString a = u"城市绿地很重要。"_s;
+    const QString paper = a + u"居民更健康。"_s + a;
+    Form2 *form = open(paper);
+    form->RichTextBox2->setText(paper);
+    form->Command1->click();
+    QCOMPARE(form->Label1->text(), message(paper.size(), 2, 3, 22, 100, 100));
+    for (int at : {0, 8, 13, 14, 21})
+        QCOMPARE(form->RichTextBox1->colourAt(at), red);
+    QCOMPARE(form->RichTextBox1->SelStart(), 14);
+    QCOMPARE(form->RichTextBox1->SelLength(), 8);
 }
 
 QTEST_MAIN(TstForm2)
