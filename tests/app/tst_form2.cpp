@@ -6,6 +6,7 @@
 #include "platform/richedit.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -42,6 +43,7 @@ private Q_SLOTS:
     void marksResetWhenUntickedAndShareRoundsToEven();
     void openingCopiesThePaperPopupAndLayout();
     void sentenceTwiceInTheReferenceSelectsItsLastOccurrence();
+    void pasteOverASelectionUndoesInOneStep();
 
 private:
     Form2 *open(const QString &paper);
@@ -176,6 +178,18 @@ void TstForm2::sentenceTwiceInTheReferenceSelectsItsLastOccurrence()
         QCOMPARE(form->RichTextBox1->colourAt(at), red);
     QCOMPARE(form->RichTextBox1->SelStart(), 14);
     QCOMPARE(form->RichTextBox1->SelLength(), 8);
+}
+
+void TstForm2::pasteOverASelectionUndoesInOneStep()
+{
+    Form2 *form = open(u"城市绿地很重要。"_s);
+    QGuiApplication::clipboard()->setText(u"公园\n"_s);
+    form->RichTextBox1->setSelStart(2);
+    form->RichTextBox1->setSelLength(2);
+    form->nt->trigger();
+    QCOMPARE(form->RichTextBox1->Text(), u"城市公园\r\n很重要。"_s);
+    form->cx->trigger();
+    QCOMPARE(form->RichTextBox1->Text(), u"城市绿地很重要。"_s);
 }
 
 QTEST_MAIN(TstForm2)
