@@ -5,6 +5,7 @@
 #include "platform/messagebox.h"
 #include "platform/richedit.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QLabel>
@@ -44,6 +45,8 @@ private Q_SLOTS:
     void openingCopiesThePaperPopupAndLayout();
     void sentenceTwiceInTheReferenceSelectsItsLastOccurrence();
     void pasteOverASelectionUndoesInOneStep();
+    void ctrlSSavesOnce_data();
+    void ctrlSSavesOnce();
 
 private:
     Form2 *open(const QString &paper);
@@ -190,6 +193,38 @@ void TstForm2::pasteOverASelectionUndoesInOneStep()
     QCOMPARE(form->RichTextBox1->Text(), u"城市公园\r\n很重要。"_s);
     form->cx->trigger();
     QCOMPARE(form->RichTextBox1->Text(), u"城市绿地很重要。"_s);
+}
+
+void TstForm2::ctrlSSavesOnce_data()
+{
+    QTest::addColumn<QString>("focus");
+    QTest::newRow("paper box") << u"RichTextBox1"_s;
+    QTest::newRow("window") << u"Form2"_s;
+}
+
+// The key is the window's, not only the hidden menu's; one press saves once.
+void TstForm2::ctrlSSavesOnce()
+{
+    QFETCH(QString, focus);
+    Form2 *form = open(u"第一稿。"_s);
+    form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form));
+    QWidget *focused = form->objectName() == focus ? form : form->findChild<QWidget *>(focus);
+    focused->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), focused);
+
+    // A second save from the same press would take the second answer.
+    QTemporaryDir dir;
+    FileDialog::queueAnswer(dir.filePath(u"first.rtf"_s));
+    FileDialog::queueAnswer(dir.filePath(u"second.rtf"_s));
+    QTest::keyClick(form, Qt::Key_S, Qt::ControlModifier);
+    QFile file(dir.filePath(u"first.rtf"_s));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QTextDocument document;
+    QVERIFY(readRtf(file.readAll(), &document));
+    QCOMPARE(document.toPlainText(), u"第一稿。"_s);
+    QVERIFY(!QFile::exists(dir.filePath(u"second.rtf"_s)));
+    QCOMPARE(form->RichTextBox1->Text(), u"第一稿。"_s);
 }
 
 QTEST_MAIN(TstForm2)
