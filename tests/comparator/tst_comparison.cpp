@@ -131,7 +131,7 @@ void TestComparison::agreesWithThePlainSearch()
     QString sifted;
     for (qsizetype length = 6; length <= 150; ++length) {
         const QString as(length - 1, u'a');
-        sifted += as + u'a' + u'\n' + as + u'b' + u'\n' + u'b' + as + u'\n' + as + u'c' + u'\n';
+        sifted += as + u"a\r\n"_s + as + u"b\r\n"_s + u'b' + as + u"\r\n"_s + as + u"c\r\n"_s;
     }
     // One sentence thousands of times on both sides: n marks, where marking it again for each
     // of its places in the reference would make n × n.
