@@ -142,8 +142,7 @@ public:
           seed(QHashSeed::globalSeed())
     {
         states.reserve(2 * std::size_t(paper.size()) + 1);
-        edges.reserve(3 * std::size_t(paper.size()) + 4);
-        states.push_back({0, -1, noEdge, -1, -1});
+        states.push_back({0, -1, -1, -1});
         for (QChar c : paper)
             extend(c.unicode());
         spreadLastEnds();
@@ -157,10 +156,10 @@ public:
     {
         qint32 state = 0;
         for (QChar c : text) {
-            const quint32 edge = slots[find(state, c.unicode())];
-            if (edge == 0)
+            const qint32 *next = target(state, c.unicode());
+            if (!next)
                 return std::nullopt;
-            state = edges[edge - 1].to;
+            state = *next;
         }
         const State &found = states[std::size_t(state)];
         return Starts{found.firstEnd - text.size() + 1, found.lastEnd - text.size() + 1};
@@ -169,13 +168,17 @@ public:
 private:
     static constexpr quint32 noEdge = ~0U;
     // A state stands for the texts that end at the same places in the paper; firstEnd and
-    // lastEnd are the first and last of those places.
+    // lastEnd are the first and last of those places. Most states have one transition, kept
+    // in the state itself, where the walk along the links already reads; the others are in
+    // the table.
     struct State {
         qint32 length;
         qint32 link;
-        quint32 firstEdge; // its transitions, linked through Edge::next
         qint32 firstEnd;
         qint32 lastEnd;
+        qint32 firstTo = -1;
+        char16_t firstUnit = 0;
+        quint32 moreEdges = noEdge; // linked through Edge::next
     };
     struct Edge {
         qint32 from;
@@ -184,25 +187,48 @@ private:
         char16_t unit;
     };
 
-    // The slot of the transition from `from` on `unit`, or the empty slot where it would go.
-    // Slots hold an index into edges plus one, 0 when empty.
-    std::size_t find(qint32 from, char16_t unit) const
+    std::size_t slotOf(qint32 from, char16_t unit) const
     {
-        std::size_t i = spread(quint64(from) << 16 | unit, seed) & mask;
-        for (; slots[i] != 0; i = (i + 1) & mask) {
-            const Edge &edge = edges[slots[i] - 1];
-            if (edge.from == from && edge.unit == unit)
-                break;
-        }
-        return i;
+        return spread(quint64(from) << 16 | unit, seed) & mask;
     }
 
-    void add(std::size_t slot, qint32 from, char16_t unit, qint32 to)
+    // Where the transition from `from` on `unit` leads; null when there is none.
+    const qint32 *target(qint32 from, char16_t unit) const
+    {
+        const State &state = states[std::size_t(from)];
+        if (state.firstTo >= 0 && state.firstUnit == unit)
+            return &state.firstTo;
+        if (state.moreEdges == noEdge)
+            return nullptr;
+        // Slots hold an index into edges plus one, 0 when empty.
+        for (std::size_t i = slotOf(from, unit); slots[i] != 0; i = (i + 1) & mask) {
+            const Edge &edge = edges[slots[i] - 1];
+            if (edge.from == from && edge.unit == unit)
+                return &edge.to;
+        }
+        return nullptr;
+    }
+
+    // The same, to change; valid until the next transition is added.
+    qint32 *target(qint32 from, char16_t unit)
+    {
+        return const_cast<qint32 *>(std::as_const(*this).target(from, unit));
+    }
+
+    void add(qint32 from, char16_t unit, qint32 to)
     {
         State &state = states[std::size_t(from)];
-        edges.push_back({from, to, state.firstEdge, unit});
-        state.firstEdge = quint32(edges.size() - 1);
-        slots[slot] = quint32(edges.size());
+        if (state.firstTo < 0) {
+            state.firstTo = to;
+            state.firstUnit = unit;
+            return;
+        }
+        edges.push_back({from, to, state.moreEdges, unit});
+        state.moreEdges = quint32(edges.size() - 1);
+        std::size_t i = slotOf(from, unit);
+        while (slots[i] != 0)
+            i = (i + 1) & mask;
+        slots[i] = quint32(edges.size());
     }
 
     // The textbook construction, one unit at a time.
@@ -210,38 +236,31 @@ private:
     {
         const auto current = qint32(states.size());
         const qint32 end = states[std::size_t(last)].length;
-        states.push_back({end + 1, 0, noEdge, end, end});
+        states.push_back({end + 1, 0, end, end});
         qint32 p = last;
         last = current;
-        std::size_t slot = 0;
-        for (; p >= 0; p = states[std::size_t(p)].link) {
-            slot = find(p, unit);
-            if (slots[slot] != 0)
-                break;
-            add(slot, p, unit, current);
-        }
+        for (; p >= 0 && !target(p, unit); p = states[std::size_t(p)].link)
+            add(p, unit, current);
         if (p < 0)
             return;
-        const qint32 q = edges[slots[slot] - 1].to;
+        const qint32 q = *target(p, unit);
         if (states[std::size_t(p)].length + 1 == states[std::size_t(q)].length) {
             states[std::size_t(current)].link = q;
             return;
         }
-        const auto clone = qint32(states.size());
         // A clone ends where its original does, and its last end comes from the states whose
         // link leads to it (spreadLastEnds).
-        const State &original = states[std::size_t(q)];
-        states.push_back(
-            {states[std::size_t(p)].length + 1, original.link, noEdge, original.firstEnd, -1});
-        for (quint32 e = states[std::size_t(q)].firstEdge; e != noEdge; e = edges[e].next) {
-            const Edge copied = edges[e];
-            add(find(clone, copied.unit), clone, copied.unit, copied.to);
-        }
+        const auto clone = qint32(states.size());
+        const State original = states[std::size_t(q)];
+        states.push_back({states[std::size_t(p)].length + 1, original.link, original.firstEnd, -1});
+        add(clone, original.firstUnit, original.firstTo);
+        for (quint32 e = original.moreEdges; e != noEdge; e = edges[e].next)
+            add(clone, edges[e].unit, edges[e].to);
         for (; p >= 0; p = states[std::size_t(p)].link) {
-            Edge &edge = edges[slots[find(p, unit)] - 1];
-            if (edge.to != q)
+            qint32 *to = target(p, unit);
+            if (*to != q)
                 break;
-            edge.to = clone;
+            *to = clone;
         }
         states[std::size_t(q)].link = clone;
         states[std::size_t(current)].link = clone;
@@ -323,29 +342,37 @@ void searchFamily(QStringView paper, const PaperHashes &hashes,
         return;
     }
     const qsizetype length = distinct[std::size_t(family.front())].text.size();
-    qsizetype firstStart = paper.size();
-    qsizetype lastStart = 0;
+    const qsizetype lastPossible = paper.size() - length;
     std::vector<quint64> familyHashes;
+    // The stretches where some member may start, merged: members found once each, here and
+    // there, leave the candidates between them unvisited.
+    std::vector<std::pair<qsizetype, qsizetype>> stretches;
     for (qsizetype id : family) {
         const Distinct &sentence = distinct[std::size_t(id)];
         familyHashes.push_back(sentence.hash);
-        firstStart = std::min(firstStart, sentence.firstStart);
-        lastStart = std::max(lastStart, sentence.lastStart);
+        stretches.emplace_back(sentence.firstStart, std::min(sentence.lastStart, lastPossible));
     }
-    lastStart = std::min(lastStart, paper.size() - length);
+    std::sort(stretches.begin(), stretches.end());
     std::vector<qsizetype> resumeAt(family.size(), 0);
     const auto sliceHash = hashes.ofLength(length);
-    for (auto it = std::lower_bound(candidates.begin(), candidates.end(), firstStart);
-         it != candidates.end() && *it <= lastStart; ++it) {
-        const qsizetype at = *it;
-        const auto [first, last] =
-            std::equal_range(familyHashes.begin(), familyHashes.end(), sliceHash(at));
-        for (auto hit = first; hit != last; ++hit) {
-            const auto member = std::size_t(hit - familyHashes.begin());
-            Distinct &sentence = distinct[std::size_t(family[member])];
-            if (at >= resumeAt[member] && paper.sliced(at, length) == sentence.text) {
-                sentence.found.push_back(at);
-                resumeAt[member] = at + length;
+    auto it = candidates.begin();
+    for (auto stretch = stretches.begin(); stretch != stretches.end();) {
+        const qsizetype from = stretch->first;
+        qsizetype to = stretch->second;
+        for (++stretch; stretch != stretches.end() && stretch->first <= to; ++stretch)
+            to = std::max(to, stretch->second);
+        for (it = std::lower_bound(it, candidates.end(), from); it != candidates.end() && *it <= to;
+             ++it) {
+            const qsizetype at = *it;
+            const auto [first, last] =
+                std::equal_range(familyHashes.begin(), familyHashes.end(), sliceHash(at));
+            for (auto hit = first; hit != last; ++hit) {
+                const auto member = std::size_t(hit - familyHashes.begin());
+                Distinct &sentence = distinct[std::size_t(family[member])];
+                if (at >= resumeAt[member] && paper.sliced(at, length) == sentence.text) {
+                    sentence.found.push_back(at);
+                    resumeAt[member] = at + length;
+                }
             }
         }
     }
