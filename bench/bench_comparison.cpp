@@ -86,6 +86,51 @@ Texts sameStartTexts()
     return texts;
 }
 
+// Runs of 800 'a' between single 'b', and a reference of 'a' runs of every length from 6 up:
+// each sentence is found in every run, but after its last fit in a run the rest of the run
+// are candidates that fail. 1.36 million marks.
+Texts brokenRunTexts()
+{
+    Texts texts;
+    while (texts.paper.size() < textLength)
+        texts.paper += u"a"_s.repeated(800) + u'b';
+    for (qsizetype length = 6; texts.reference.size() < textLength; ++length)
+        texts.reference += u"a"_s.repeated(length) + u"\r\n"_s;
+    return texts;
+}
+
+// Half the paper one run of 'a', then sentences of 7 to 606 characters that all start with six
+// 'a', each in the reference once: the shared start stands 150,000 times, yet each sentence is
+// found once, after the run.
+Texts afterRunTexts()
+{
+    std::mt19937 random(13);
+    std::uniform_int_distribution<int> length(1, 600);
+    std::uniform_int_distribution<int> letter(u'b', u'i');
+    Texts texts;
+    texts.paper = u"a"_s.repeated(textLength / 2);
+    while (texts.paper.size() < textLength) {
+        QString sentence = u"aaaaaa"_s;
+        for (int i = length(random); i > 0; --i)
+            sentence += QChar(char16_t(letter(random)));
+        texts.paper += sentence;
+        texts.reference += sentence + u"\r\n"_s;
+    }
+    return texts;
+}
+
+// One 19-character sentence over and over, the same text on both sides, cut at 300,000
+// characters: every reference sentence is found at every repetition, and the cut-off tail is
+// found too, overlapping them.
+Texts repeatedTexts()
+{
+    Texts texts;
+    texts.paper = u"城市绿地让居民的生活变得更加健康愉快。"_s.repeated(textLength / 19 + 1);
+    texts.paper.truncate(textLength);
+    texts.reference = texts.paper;
+    return texts;
+}
+
 void run(benchmark::State &state, const Texts &texts)
 {
     qsizetype marks = 0;
@@ -121,9 +166,30 @@ void BM_SameStartNoneMatching(benchmark::State &state)
     run(state, texts);
 }
 
+void BM_RepeatedSentence(benchmark::State &state)
+{
+    static const Texts texts = repeatedTexts();
+    run(state, texts);
+}
+
+void BM_BrokenRuns(benchmark::State &state)
+{
+    static const Texts texts = brokenRunTexts();
+    run(state, texts);
+}
+
+void BM_FoundOnceAfterARun(benchmark::State &state)
+{
+    static const Texts texts = afterRunTexts();
+    run(state, texts);
+}
+
 } // namespace
 
 BENCHMARK(BM_ChineseText)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RunsAllMatching)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RunsNoneMatching)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SameStartNoneMatching)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RepeatedSentence)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BrokenRuns)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FoundOnceAfterARun)->Unit(benchmark::kMillisecond);

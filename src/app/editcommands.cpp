@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QTextCursor>
 
 namespace quarnex::edit {
 using namespace Qt::StringLiterals;
@@ -59,10 +60,14 @@ void copy(RichEdit *editor)
 
 void paste(RichEdit *editor)
 {
+    // One edit block, so that a single Undo brings back the text the paste replaced.
+    QTextCursor block = editor->textCursor();
+    block.beginEditBlock();
     deleteSelection(editor);
     QString text = QGuiApplication::clipboard()->text();
     text.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n');
     editor->insertPlainText(text);
+    block.endEditBlock();
 }
 
 void deleteSelection(RichEdit *editor)

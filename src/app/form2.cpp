@@ -94,6 +94,10 @@ void Form2::createMenu()
     baocun = item(u"baocun"_s, u"保存"_s, QKeySequence(u"Ctrl+S"_s), nullptr);
     connect(baocun, &QAction::triggered, this,
             [this] { edit::saveAsRtf(this, CommonDialog1, RichTextBox1); });
+    // A hidden menu's keys never fire, so Ctrl+S is the window's too. The other items keep
+    // their keys to the menu: the editors handle Ctrl+Z, X, C, V and A themselves, each in its
+    // own box.
+    addAction(baocun);
     cx = item(u"cx"_s, u"撤销"_s, QKeySequence(u"Ctrl+Z"_s), edit::undo);
     yjcd->addSeparator()->setObjectName(u"jg1"_s);
     jq = item(u"jq"_s, u"剪切"_s, QKeySequence(u"Ctrl+X"_s), edit::cut);
@@ -142,7 +146,7 @@ void Form2::Command1_Click()
     referenceText = found.referenceText;
     referenceSentences = found.referenceSentences;
     if (!found.marks.isEmpty())
-        RichTextBox1->colourRanges(found.marks, QColor(255, 0, 0));
+        RichTextBox1->colourRanges(found.marks, QColor(255, 0, 0), found.lastMarked);
 
     m_totals.repeatedChars += found.repeatedChars;
     m_totals.repeatedSentences += found.repeatedSentences;

@@ -19,10 +19,18 @@ struct Comparison {
     // The reference cut at its commas, full stops, exclamation and question marks, double
     // ellipses and line breaks, blank pieces dropped.
     QStringList referenceSentences;
-    // Every occurrence of every reference sentence of six characters or more, in marking order:
+    // Every occurrence of every reference sentence of six characters or more, each range once:
     // sentence by sentence in reference order, each sentence's occurrences left to right,
-    // never overlapping one another.
+    // never overlapping one another. A sentence that stands again later in the reference adds
+    // nothing here, so a paper and a reference that repeat one sentence n times give n marks,
+    // not n × n. Ranges of different sentences may overlap.
     QList<Mark> marks;
+    // Where the editor's selection ends once the marks are coloured: the last occurrence of
+    // the found sentence that stands last in the reference, repetitions included, as if each
+    // reference sentence's occurrences had been selected and coloured in turn. For the
+    // reference "A。B。A。" that is A's last occurrence, though B's marks come last. Empty when
+    // nothing is found.
+    Mark lastMarked;
     qint64 repeatedChars = 0;     // C: length of each found sentence, not of each occurrence
     qint64 repeatedSentences = 0; // S: reference sentences found at least once
     qint64 extraOccurrences = 0;  // P: occurrences beyond each found sentence's first

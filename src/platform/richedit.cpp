@@ -5,6 +5,8 @@
 #include <QTextDocument>
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -47,6 +49,7 @@ public:
     }
 
     qsizetype textLength() const { return m_documentLength + m_breaks.size(); }
+    qsizetype documentLength() const { return m_documentLength; }
 
     qsizetype toDocument(qsizetype textPosition) const
     {
@@ -81,14 +84,20 @@ QString withCrLf(const QString &raw)
     return text;
 }
 
-// Selects a range as setSelStart and setSelLength do one after the other: a start between CR
-// and LF becomes the CR, and the length counts from there.
-void select(QTextCursor &cursor, const BreakMap &map, const TextRange &range)
+// The document positions [first, second) that setSelStart and setSelLength select one after
+// the other: a start between CR and LF becomes the CR, and the length counts from there.
+std::pair<int, int> documentRange(const BreakMap &map, const TextRange &range)
 {
     const qsizetype start = map.toDocument(range.start);
     const qsizetype length = std::max<qsizetype>(range.length, 0);
-    cursor.setPosition(int(start));
-    cursor.setPosition(int(map.toDocument(map.toText(start) + length)), QTextCursor::KeepAnchor);
+    return {int(start), int(map.toDocument(map.toText(start) + length))};
+}
+
+void select(QTextCursor &cursor, const BreakMap &map, const TextRange &range)
+{
+    const auto [start, end] = documentRange(map, range);
+    cursor.setPosition(start);
+    cursor.setPosition(end, QTextCursor::KeepAnchor);
 }
 
 } // namespace
@@ -176,24 +185,48 @@ void RichEdit::setSelFontName(const QString &family)
 
 void RichEdit::colourRanges(const QList<TextRange> &ranges, const QColor &colour)
 {
-    if (ranges.isEmpty())
-        return;
+    if (!ranges.isEmpty())
+        colourRanges(ranges, colour, ranges.constLast());
+}
+
+void RichEdit::colourRanges(const QList<TextRange> &ranges, const QColor &colour,
+                            const TextRange &selection)
+{
     const BreakMap map(*document());
+    // The comparison's ranges overlap (sentences sharing text, a sentence inside another) and
+    // can number millions, so they are merged first and each character is formatted once:
+    // furthest[p] is the furthest end of the ranges that start at document position p.
+    std::vector<int> furthest(std::size_t(map.documentLength()), -1);
+    for (const TextRange &range : ranges) {
+        const auto [start, end] = documentRange(map, range);
+        if (end > start)
+            furthest[std::size_t(start)] = std::max(furthest[std::size_t(start)], end);
+    }
     QTextCharFormat format;
     format.setForeground(colour);
-
     QTextCursor cursor(document());
     cursor.beginEditBlock();
-    for (const TextRange &range : ranges) {
-        select(cursor, map, range);
-        if (cursor.hasSelection())
-            cursor.mergeCharFormat(format);
+    const int length = int(furthest.size());
+    for (int start = 0; start < length;) {
+        int end = furthest[std::size_t(start)];
+        if (end < 0) {
+            ++start;
+            continue;
+        }
+        // Ranges that start inside the run, or right at its end, extend it.
+        int next = start + 1;
+        for (; next <= end && next < length; ++next)
+            end = std::max(end, furthest[std::size_t(next)]);
+        cursor.setPosition(start);
+        cursor.setPosition(end, QTextCursor::KeepAnchor);
+        cursor.mergeCharFormat(format);
+        start = next;
     }
     cursor.endEditBlock();
 
-    QTextCursor selection = textCursor();
-    select(selection, map, ranges.constLast());
-    setTextCursor(selection);
+    QTextCursor selected = textCursor();
+    select(selected, map, selection);
+    setTextCursor(selected);
 }
 
 QColor RichEdit::colourAt(qsizetype position) const

@@ -38,10 +38,14 @@ public:
     // Sets the font of the selected text; with nothing selected, of the text typed next.
     void setSelFontName(const QString &family);
 
-    // Colours every range, mapping all of them in one pass over the text (ranges may come in
-    // any order and overlap). The selection ends on the last range, as if each had been
-    // selected and coloured in turn.
+    // Colours every range, mapping all of them in one pass over the text and formatting each
+    // character once however many ranges cover it (ranges may come in any order, overlap and
+    // repeat). The selection ends on the last range, as if each had been selected and coloured
+    // in turn; with nothing to colour nothing changes.
     void colourRanges(const QList<TextRange> &ranges, const QColor &colour);
+    // The same, the selection ending on `selection`, as setSelStart and setSelLength leave it.
+    void colourRanges(const QList<TextRange> &ranges, const QColor &colour,
+                      const TextRange &selection);
 
     // The colour of the character at a Text position (for checks and tests); CR and LF both
     // give their break's colour, and a position outside the text an invalid colour. Text that

@@ -5,7 +5,9 @@
 #include "platform/messagebox.h"
 #include "platform/richedit.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -41,6 +43,10 @@ private Q_SLOTS:
     void marksKeptWhileTickedAndSaveWritesRtfWithTheLastRangeBlack();
     void marksResetWhenUntickedAndShareRoundsToEven();
     void openingCopiesThePaperPopupAndLayout();
+    void sentenceTwiceInTheReferenceSelectsItsLastOccurrence();
+    void pasteOverASelectionUndoesInOneStep();
+    void ctrlSSavesOnce_data();
+    void ctrlSSavesOnce();
 
 private:
     Form2 *open(const QString &paper);
@@ -159,6 +165,66 @@ void TstForm2::openingCopiesThePaperPopupAndLayout()
     form->qx->trigger();
     form->sc->trigger();
     QVERIFY(form->RichTextBox1->Text().isEmpty());
+}
+
+void TstForm2::sentenceTwiceInTheReferenceSelectsItsLastOccurrence()
+{
+    // A at 0 and 14, B at 8. A's marks come before B's, but the reference names A last, so the
+    // selection ends on A's last occurrence, as when each place was marked in turn.
+    const QString a = u"城市绿地很重要。"_s;
+    const QString paper = a + u"居民更健康。"_s + a;
+    Form2 *form = open(paper);
+    form->RichTextBox2->setText(paper);
+    form->Command1->click();
+    QCOMPARE(form->Label1->text(), message(paper.size(), 2, 3, 22, 100, 100));
+    for (int at : {0, 8, 13, 14, 21})
+        QCOMPARE(form->RichTextBox1->colourAt(at), red);
+    QCOMPARE(form->RichTextBox1->SelStart(), 14);
+    QCOMPARE(form->RichTextBox1->SelLength(), 8);
+}
+
+void TstForm2::pasteOverASelectionUndoesInOneStep()
+{
+    Form2 *form = open(u"城市绿地很重要。"_s);
+    QGuiApplication::clipboard()->setText(u"公园\n"_s);
+    form->RichTextBox1->setSelStart(2);
+    form->RichTextBox1->setSelLength(2);
+    form->nt->trigger();
+    QCOMPARE(form->RichTextBox1->Text(), u"城市公园\r\n很重要。"_s);
+    form->cx->trigger();
+    QCOMPARE(form->RichTextBox1->Text(), u"城市绿地很重要。"_s);
+}
+
+void TstForm2::ctrlSSavesOnce_data()
+{
+    QTest::addColumn<QString>("focus");
+    QTest::newRow("paper box") << u"RichTextBox1"_s;
+    QTest::newRow("window") << u"Form2"_s;
+}
+
+// The key is the window's, not only the hidden menu's; one press saves once.
+void TstForm2::ctrlSSavesOnce()
+{
+    QFETCH(QString, focus);
+    Form2 *form = open(u"第一稿。"_s);
+    form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form));
+    QWidget *focused = form->objectName() == focus ? form : form->findChild<QWidget *>(focus);
+    focused->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), focused);
+
+    // A second save from the same press would take the second answer.
+    QTemporaryDir dir;
+    FileDialog::queueAnswer(dir.filePath(u"first.rtf"_s));
+    FileDialog::queueAnswer(dir.filePath(u"second.rtf"_s));
+    QTest::keyClick(form, Qt::Key_S, Qt::ControlModifier);
+    QFile file(dir.filePath(u"first.rtf"_s));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QTextDocument document;
+    QVERIFY(readRtf(file.readAll(), &document));
+    QCOMPARE(document.toPlainText(), u"第一稿。"_s);
+    QVERIFY(!QFile::exists(dir.filePath(u"second.rtf"_s)));
+    QCOMPARE(form->RichTextBox1->Text(), u"第一稿。"_s);
 }
 
 QTEST_MAIN(TstForm2)

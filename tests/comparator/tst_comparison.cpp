@@ -1,5 +1,6 @@
 #include "comparator/comparison.h"
 
+#include <QHash>
 #include <QRandomGenerator>
 #include <QTest>
 
@@ -23,14 +24,26 @@ static Comparison plainComparison(const QString &paper, QString reference)
         if (!QString(piece).remove(u'\u3000').remove(u' ').isEmpty())
             plain.referenceSentences.append(piece);
     plain.referenceText = plain.referenceSentences.join(u"\r\n"_s);
+    // A sentence met again counts again, with the occurrences found the first time; only its
+    // marks are not added twice.
+    QHash<QString, QList<qsizetype>> searched;
     for (const QString &s : plain.referenceSentences) {
-        qsizetype at = s.size() < 6 ? -1 : paper.indexOf(s);
-        plain.repeatedChars += at < 0 ? 0 : s.size();
-        plain.repeatedSentences += at < 0 ? 0 : 1;
-        for (; at >= 0; at = paper.indexOf(s, at + s.size()))
-            plain.marks.append({at, s.size()});
+        if (!searched.contains(s)) {
+            QList<qsizetype> &found = searched[s];
+            for (qsizetype at = s.size() < 6 ? -1 : paper.indexOf(s); at >= 0;
+                 at = paper.indexOf(s, at + s.size())) {
+                found.append(at);
+                plain.marks.append({at, s.size()});
+            }
+        }
+        const QList<qsizetype> &found = searched[s];
+        if (found.isEmpty())
+            continue;
+        plain.repeatedChars += s.size();
+        plain.repeatedSentences += 1;
+        plain.extraOccurrences += found.size() - 1;
+        plain.lastMarked = {found.last(), s.size()};
     }
-    plain.extraOccurrences = plain.marks.size() - plain.repeatedSentences;
     return plain;
 }
 
@@ -45,7 +58,7 @@ private Q_SLOTS:
 };
 
 // Each row gives the reference sentences, joined by '/', then the marks as start+length, then
-// P, S, C and X, the share of the paper.
+// P, S, C and X, the share of the paper, and where the selection ends.
 void TestComparison::cutsAndMarks_data()
 {
     QTest::addColumn<QString>("paper");
@@ -56,21 +69,27 @@ void TestComparison::cutsAndMarks_data()
     const QString six = u"甲乙丙丁戊己"_s;
     const QString eight = u"甲乙丙丁戊己庚。"_s;
     QTest::newRow("full-width marks; six characters are searched")
-        << park << park << u"今天天气很好，/我们去公园。 0+7 7+6 P0 S2 C13 X100"_s;
+        << park << park << u"今天天气很好，/我们去公园。 0+7 7+6 P0 S2 C13 X100 @7+6"_s;
     QTest::newRow("ASCII marks, a decimal point too, become full-width and no longer match")
         << u"Hello, world. 3.14"_s << u"Hello, world. 3.14"_s
-        << u"Hello，/ world。/ 3。/14 P0 S0 C0 X0"_s;
+        << u"Hello，/ world。/ 3。/14 P0 S0 C0 X0 @0+0"_s;
     QTest::newRow("three trailing spaces vanish, four leave one")
         << six << six + u"   \r\n"_s + six + u"    \r\n"_s
-        << u"甲乙丙丁戊己/甲乙丙丁戊己  0+6 P0 S1 C6 X100"_s;
+        << u"甲乙丙丁戊己/甲乙丙丁戊己  0+6 P0 S1 C6 X100 @0+6"_s;
     QTest::newRow("found three times, twice back to back")
         << eight + eight + u"yy"_s + eight << u"前言。"_s + eight
-        << u"前言。/甲乙丙丁戊己庚。 0+8 8+8 18+8 P2 S1 C8 X31"_s;
+        << u"前言。/甲乙丙丁戊己庚。 0+8 8+8 18+8 P2 S1 C8 X31 @18+8"_s;
     // 6 / 48 is 0.125, an exact half, so it goes to the even 0.12.
     QTest::newRow("48-character paper") << QString(20, u'x') + six + QString(22, u'y') << six
-                                        << u"甲乙丙丁戊己 20+6 P0 S1 C6 X12"_s;
-    QTest::newRow("empty paper") << QString() << eight << u"甲乙丙丁戊己庚。 P0 S0 C0 X0"_s;
-    QTest::newRow("empty reference") << eight << QString() << u" P0 S0 C0 X0"_s;
+                                        << u"甲乙丙丁戊己 20+6 P0 S1 C6 X12 @20+6"_s;
+    // A found twice and counted for both its places in the reference, marked once; the
+    // selection ends on A, which the reference names last.
+    const QString twice = eight + u"子丑寅卯辰巳。"_s + eight;
+    QTest::newRow("a sentence twice in the reference")
+        << twice << twice
+        << u"甲乙丙丁戊己庚。/子丑寅卯辰巳。/甲乙丙丁戊己庚。 0+8 15+8 8+7 P2 S3 C23 X100 @15+8"_s;
+    QTest::newRow("empty paper") << QString() << eight << u"甲乙丙丁戊己庚。 P0 S0 C0 X0 @0+0"_s;
+    QTest::newRow("empty reference") << eight << QString() << u" P0 S0 C0 X0 @0+0"_s;
 }
 
 void TestComparison::cutsAndMarks()
@@ -83,6 +102,7 @@ void TestComparison::cutsAndMarks()
         found += u" %1+%2"_s.arg(mark.start).arg(mark.length);
     found += QString::asprintf(" P%lld S%lld C%lld X%lld", c.extraOccurrences, c.repeatedSentences,
                                c.repeatedChars, percentOf(c.repeatedChars, paper.size()));
+    found += u" @%1+%2"_s.arg(c.lastMarked.start).arg(c.lastMarked.length);
     QTEST(found, "found");
 }
 
@@ -106,8 +126,22 @@ void TestComparison::agreesWithThePlainSearch()
     const QString one = word + flipped, other = word + word;
     for (qsizetype length = 6; length <= 200; ++length)
         run += QString(length, u'甲') + u"\r\n"_s;
+    // So many lengths of one start that the sentences are first sifted for those in the paper:
+    // some stand there once, some everywhere, some nowhere.
+    QString sifted;
+    for (qsizetype length = 6; length <= 150; ++length) {
+        const QString as(length - 1, u'a');
+        sifted += as + u"a\r\n"_s + as + u"b\r\n"_s + u'b' + as + u"\r\n"_s + as + u"c\r\n"_s;
+    }
+    // One sentence thousands of times on both sides: n marks, where marking it again for each
+    // of its places in the reference would make n × n.
+    const QString repeated = u"城市绿地让居民的生活更加健康和愉快。"_s.repeated(3000);
     QList<std::pair<QString, QString>> cases = {
-        {other, one}, {other + one, one + u"\r\n"_s + other}, {QString(300'000, u'甲'), run}};
+        {other, one},
+        {other + one, one + u"\r\n"_s + other},
+        {QString(300'000, u'甲'), run},
+        {repeated, repeated},
+        {QString(2000, u'a') + u'b' + QString(2000, u'a'), sifted}};
 
     // Then random text: few letters, so that sentences repeat, overlap, abut and share their
     // start, and every mark and blank the cutting looks for, a surrogate pair, lone CR and LF.
@@ -135,8 +169,8 @@ void TestComparison::agreesWithThePlainSearch()
     }
 
     const auto fields = [](const Comparison &c) {
-        return std::tie(c.referenceText, c.referenceSentences, c.marks, c.repeatedChars,
-                        c.repeatedSentences, c.extraOccurrences);
+        return std::tie(c.referenceText, c.referenceSentences, c.marks, c.lastMarked,
+                        c.repeatedChars, c.repeatedSentences, c.extraOccurrences);
     };
     for (const auto &[paper, reference] : cases)
         QVERIFY2(fields(compareWithReference(paper, reference)) ==

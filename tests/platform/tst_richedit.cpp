@@ -79,9 +79,9 @@ private Q_SLOTS:
         }
     }
 
-    // Random texts full of breaks of every kind and unordered, overlapping ranges: colourRanges
-    // colours every position (the breaks too) and leaves the selection as selecting and
-    // colouring each range in turn does.
+    // Random texts full of breaks of every kind and unordered, overlapping, abutting ranges:
+    // colourRanges colours every position (the breaks too) as colouring each range in turn
+    // does, and leaves the selection on the last range or on the one it is given.
     void colourRangesMatchesOneByOneOnRandomTexts()
     {
         QRandomGenerator random(20240611);
@@ -97,17 +97,24 @@ private Q_SLOTS:
             batch.setText(input);
             single.setText(input);
             const int textLength = int(batch.Text().size());
+            const auto randomRange = [&] {
+                return TextRange{random.bounded(-2, textLength + 3), random.bounded(0, 12)};
+            };
             QList<TextRange> ranges;
             const int rangeCount = random.bounded(1, 25);
             for (int i = 0; i < rangeCount; ++i)
-                ranges.append({random.bounded(-2, textLength + 3), random.bounded(0, 12)});
+                ranges.append(randomRange());
+            const TextRange selection = round % 2 ? randomRange() : ranges.constLast();
 
-            batch.colourRanges(ranges, red);
+            round % 2 ? batch.colourRanges(ranges, red, selection)
+                      : batch.colourRanges(ranges, red);
             for (const TextRange &range : ranges) {
                 single.setSelStart(range.start);
                 single.setSelLength(range.length);
                 single.setSelColor(red);
             }
+            single.setSelStart(selection.start);
+            single.setSelLength(selection.length);
             for (int position = 0; position < textLength; ++position)
                 QCOMPARE(batch.colourAt(position), single.colourAt(position));
             QCOMPARE(batch.SelStart(), single.SelStart());
