@@ -1,5 +1,6 @@
 #include "documents/document.h"
 #include "wordfixture.h"
+#include "zipfixture.h"
 
 #include <benchmark/benchmark.h>
 
@@ -28,14 +29,14 @@ void readText(benchmark::State &state, const QByteArray &bytes)
 // The text of a paper of 250,000 characters saved by a word processor.
 void docxText(benchmark::State &state)
 {
-    readText(state, zipOf({{"word/document.xml", documentXml(250'000)}}));
+    readText(state, testing::zipOf({{"word/document.xml", documentXml(250'000)}}));
 }
 BENCHMARK(docxText)->Unit(benchmark::kMillisecond);
 
 void odtText(benchmark::State &state)
 {
-    readText(state, zipOf({{"mimetype", "application/vnd.oasis.opendocument.text"},
-                           {"content.xml", contentXml(250'000)}}));
+    readText(state, testing::zipOf({{"mimetype", "application/vnd.oasis.opendocument.text"},
+                                    {"content.xml", contentXml(250'000)}}));
 }
 BENCHMARK(odtText)->Unit(benchmark::kMillisecond);
 

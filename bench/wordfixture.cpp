@@ -1,9 +1,8 @@
 #include "wordfixture.h"
+#include "zipfixture.h"
 
 #include <QRandomGenerator>
 #include <QString>
-
-#include <zip.h>
 
 namespace quarnex::bench {
 using namespace Qt::StringLiterals;
@@ -68,37 +67,9 @@ QByteArray contentXml(qsizetype characters)
     return xml.toUtf8();
 }
 
-// A zip in memory holding the entries, in order.
-QByteArray zipOf(const QList<std::pair<const char *, QByteArray>> &entries)
-{
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t *buffer = zip_source_buffer_create(nullptr, 0, 0, &error);
-    zip_source_keep(buffer);
-    zip_t *archive = zip_open_from_source(buffer, ZIP_TRUNCATE, &error);
-    for (const auto &[name, content] : entries) {
-        zip_file_add(
-            archive, name,
-            zip_source_buffer(archive, content.constData(), zip_uint64_t(content.size()), 0),
-            ZIP_FL_ENC_UTF_8);
-    }
-    zip_close(archive);
-
-    QByteArray bytes;
-    zip_source_open(buffer);
-    zip_source_seek(buffer, 0, SEEK_END);
-    bytes.resize(zip_source_tell(buffer));
-    zip_source_seek(buffer, 0, SEEK_SET);
-    zip_source_read(buffer, bytes.data(), zip_uint64_t(bytes.size()));
-    zip_source_close(buffer);
-    zip_source_free(buffer);
-    zip_error_fini(&error);
-    return bytes;
-}
-
 QByteArray docx(const QByteArray &xml)
 {
-    return zipOf({{"word/document.xml", xml}});
+    return testing::zipOf({{"word/document.xml", xml}});
 }
 
 } // namespace quarnex::bench

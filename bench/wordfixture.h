@@ -19,9 +19,6 @@ QByteArray documentXml(qsizetype characters);
 // with a span.
 QByteArray contentXml(qsizetype characters);
 
-// A zip in memory holding the entries, in order.
-QByteArray zipOf(const QList<std::pair<const char *, QByteArray>> &entries);
-
 // A .docx in memory holding only the part that is read.
 QByteArray docx(const QByteArray &xml);
 

@@ -3,8 +3,7 @@
 // readers must not crash, hang or allocate without bound, and the text they give is never
 // longer than a small multiple of what they read.
 #include "documents/document.h"
-
-#include <zip.h>
+#include "zipfixture.h"
 
 #include <cstdlib>
 
@@ -16,33 +15,12 @@ namespace {
 QByteArray zipHolding(const QByteArray &xml, std::initializer_list<const char *> names,
                       const QByteArray &mimetype = {})
 {
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t *buffer = zip_source_buffer_create(nullptr, 0, 0, &error);
-    zip_source_keep(buffer);
-    zip_t *archive = zip_open_from_source(buffer, ZIP_TRUNCATE, &error);
-    const auto add = [&](const char *name, const QByteArray &content) {
-        const zip_int64_t index = zip_file_add(
-            archive, name,
-            zip_source_buffer(archive, content.constData(), zip_uint64_t(content.size()), 0),
-            ZIP_FL_ENC_UTF_8);
-        zip_set_file_compression(archive, zip_uint64_t(index), ZIP_CM_STORE, 0);
-    };
+    QList<std::pair<const char *, QByteArray>> entries;
     if (!mimetype.isEmpty())
-        add("mimetype", mimetype);
+        entries.append({"mimetype", mimetype});
     for (const char *name : names)
-        add(name, xml);
-    zip_close(archive);
-    QByteArray bytes;
-    zip_source_open(buffer);
-    zip_source_seek(buffer, 0, SEEK_END);
-    bytes.resize(qsizetype(zip_source_tell(buffer)));
-    zip_source_seek(buffer, 0, SEEK_SET);
-    zip_source_read(buffer, bytes.data(), zip_uint64_t(bytes.size()));
-    zip_source_close(buffer);
-    zip_source_free(buffer);
-    zip_error_fini(&error);
-    return bytes;
+        entries.append({name, xml});
+    return testing::zipOf(entries, testing::ZipPacking::Stored);
 }
 
 // `xmlBytes`: how much XML the zip holds, when it is known.

@@ -1,4 +1,5 @@
 #include "documents/document.h"
+#include "zipfixture.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -10,7 +11,6 @@
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
-#include <zip.h>
 
 #include <tuple>
 
@@ -25,37 +25,10 @@ static QByteArray fixture(const QString &name)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// A zip in memory holding the entries, in order.
-static QByteArray zipOf(const QList<std::pair<const char *, QByteArray>> &entries)
-{
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t *buffer = zip_source_buffer_create(nullptr, 0, 0, &error);
-    zip_source_keep(buffer);
-    zip_t *archive = zip_open_from_source(buffer, ZIP_TRUNCATE, &error);
-    for (const auto &[name, content] : entries) {
-        zip_file_add(
-            archive, name,
-            zip_source_buffer(archive, content.constData(), zip_uint64_t(content.size()), 0),
-            ZIP_FL_ENC_UTF_8);
-    }
-    zip_close(archive);
-    QByteArray bytes;
-    zip_source_open(buffer);
-    zip_source_seek(buffer, 0, SEEK_END);
-    bytes.resize(qsizetype(zip_source_tell(buffer)));
-    zip_source_seek(buffer, 0, SEEK_SET);
-    zip_source_read(buffer, bytes.data(), zip_uint64_t(bytes.size()));
-    zip_source_close(buffer);
-    zip_source_free(buffer);
-    zip_error_fini(&error);
-    return bytes;
-}
-
 // An .odt whose content.xml has the body given.
 static QByteArray odt(const QByteArray &body)
 {
-    return zipOf(
+    return quarnex::testing::zipOf(
         {{"mimetype", "application/vnd.oasis.opendocument.text"},
          {"content.xml",
           R"(<office:document-content xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
@@ -100,7 +73,8 @@ void TestDocument::detectFormat()
     QCOMPARE(quarnex::detectFormat(fixture(u"notword.zip"_s)), DocumentFormat::Text);
     // Cut short: the type stored first, unpacked, still says what it was meant to be.
     QCOMPARE(quarnex::detectFormat(fixture(u"comment.odt"_s).first(100)), DocumentFormat::Odt);
-    QCOMPARE(quarnex::detectFormat(zipOf({{"mimetype", "application/vnd.oasis.opendocument."
+    QCOMPARE(quarnex::detectFormat(
+                 quarnex::testing::zipOf({{"mimetype", "application/vnd.oasis.opendocument."
                                                        "spreadsheet"},
                                           {"content.xml", "<x/>"}})),
              DocumentFormat::Text);
