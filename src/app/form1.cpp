@@ -14,7 +14,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -63,15 +62,19 @@ Form1::Form1(Form1Settings settings, QWidget *parent)
     : QMainWindow(parent), m_settings(std::move(settings))
 {
     setObjectName(u"Form1"_s);
-    setWindowTitle(productTitle);
+    m_caption = productTitle;
+    setWindowTitle(m_caption);
     QIcon icon;
     for (int size : {16, 24, 32, 48, 256})
         icon.addFile(u":/icons/quarnex-%1.png"_s.arg(size), QSize(size, size));
     setWindowIcon(icon);
     setFont(songti(9));
     m_layout.setDpi(logicalDpiX());
+    checkRun = new CheckRun(m_settings.clock, this);
+    checkRun->pauseScale = m_settings.pauseScale;
     createMenus();
     createControls();
+    connectCheckRun();
     Form_Load();
 
     // The design's client area, 10425 × 7290 twips, below the menu bar; centred on the screen.
@@ -211,17 +214,6 @@ void Form1::createControls()
     QWidget::setTabOrder(Command4, Command5);
     QWidget::setTabOrder(Command5, Command6);
 
-    // The state refresher runs on every change of autoRun instead of polling every
-    // millisecond, so an idle window costs no CPU.
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(u"Timer1"_s);
-    Timer1->setInterval(1);
-    Timer1->setSingleShot(true);
-    connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
-    Timer2 = new QTimer(this);
-    Timer2->setObjectName(u"Timer2"_s);
-    Timer2->setInterval(1000);
-
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
@@ -256,7 +248,7 @@ void Form1::Form_Load()
     if (!m_settings.startPage.isEmpty())
         WebBrowser2->Navigate(m_settings.startPage);
     checkEngine(baidu);
-    skipListCompare = 1;
+    checkRun->skipListCompare = 1;
     Timer1_Timer();
 }
 
@@ -286,7 +278,7 @@ void Form1::Form_Resize()
     QWidget *browser = WebBrowser1->view();
     m_layout.setHeight(browser, h - 2890);
     m_layout.setWidth(browser, w - 525);
-    if (!analysedText.isEmpty()) {
+    if (!checkRun->analysedText.isEmpty()) {
         m_layout.setHeight(RichTextBox1, 2400);
         m_layout.setWidth(RichTextBox1, w - 1905);
     } else {
@@ -325,89 +317,56 @@ void Form1::applyCompareLayout()
     List1->show();
 }
 
+void Form1::connectCheckRun()
+{
+    CheckRun *run = checkRun;
+    run->address = [this](const QString &text) {
+        return queryAddress(engine(), m_settings.searchBase, text);
+    };
+    run->paperIsEmpty = [this] { return RichTextBox1->Text().isEmpty(); };
+    connect(run, &CheckRun::compareBegins, this, [this] {
+        WebBrowser1->Write(QString());
+        Label2->show();
+        Command5->setEnabled(true);
+        // The state refresher takes the report button back while a run goes on.
+        Timer1_Timer();
+        applyCompareLayout();
+    });
+    connect(run, &CheckRun::paperFoundEmpty, this, &Form1::applyEditingLayout);
+    connect(run, &CheckRun::message, this,
+            [this](const QString &text) { MessageBox::information(this, text); });
+    connect(run, &CheckRun::navigate, this, [this](const QString &url) {
+        WebBrowser1->Navigate(url);
+        WebBrowser1->view()->show();
+    });
+    connect(run, &CheckRun::abandonPage, WebBrowser1, &SearchBrowser::Stop);
+    connect(run, &CheckRun::showLine1, Label1, &QLabel::setText);
+    connect(run, &CheckRun::showLine2, Label2, &QLabel::setText);
+    connect(run, &CheckRun::colour, this, &Form1::colourSentence);
+    connect(run, &CheckRun::entrySelected, this, [this](qsizetype row) {
+        // Selecting by program runs no handler: the run has done what a click would.
+        List1->setCurrentRow(int(row));
+        List1->setToolTip(checkRun->sentences.value(row));
+    });
+    connect(run, &CheckRun::autoRunChanged, this, &Form1::Timer1_Timer);
+    connect(run, &CheckRun::verificationShown, this, [this] { WebBrowser1->view()->show(); });
+    connect(run, &CheckRun::progress, this, &Form1::showProgress);
+}
+
 void Form1::Command1_Click()
 {
     List1->clear();
     Label2->hide();
     const Analysis analysis = analyse(RichTextBox1->Text());
-    analysedText = analysis.analysedText;
-    sentences = analysis.sentences;
     Label1->setText(analysis.caption);
-    sentenceIndex = 0;
-    scoredCount = 1;
-    setAutoRun(0);
-    similaritySum = 0;
-    recountNeeded = 0;
-    lastSentIndex = 0;
     RichTextBox1->setSelStart(0);
     List1->addItems(analysis.entries);
-    results = ResultSlots::forSentences(sentences.size());
-    skipListCompare = 1;
+    checkRun->analysed(analysis);
 }
 
 void Form1::Command2_Click()
 {
-    pageHtml.clear();
-    markedHtml.clear();
-    pageText.clear();
-    WebBrowser1->Write(QString());
-    if (skipListCompare == 1)
-        selectListEntry(0);
-    Label2->show();
-    Command5->setEnabled(true);
-    // The state refresher takes the report button back while a run goes on.
-    Timer1_Timer();
-    applyCompareLayout();
-    recountNeeded = 1;
-
-    if (RichTextBox1->Text().isEmpty()) {
-        MessageBox::information(this, u"请先输入关键字"_s);
-        setAutoRun(0);
-        applyEditingLayout();
-        return;
-    }
-    if (sentenceIndex > sentences.size() - 1) {
-        MessageBox::information(this, u"本次对比结束！"_s);
-        Command4_Click();
-        return;
-    }
-
-    const int row = List1->currentRow();
-    const QString text = row >= 0 ? searchText(List1->item(row)->text()) : QString();
-    if (isBlankSearchText(text)) {
-        // Nothing is sent for this sentence, so no page may arrive in its name: the enclosing
-        // compare's new search for the entry before it is abandoned, or that page would be
-        // scored a second time, as this sentence.
-        WebBrowser1->Stop();
-        // Move on as a sent compare does, so that the next compare reads the next entry instead
-        // of this one again.
-        lastSentIndex = sentenceIndex;
-        ++sentenceIndex;
-        const bool moved = List1->currentRow() != lastSentIndex;
-        selectListEntry(lastSentIndex);
-        // No page will come to carry an automatic run on: carry it on from here, queued so that
-        // a long run of blank entries cannot pile up on the stack.
-        if (!moved && autoRun == 1 && !WebBrowser1->Busy())
-            QMetaObject::invokeMethod(
-                this,
-                [this] {
-                    if (!m_closing && autoRun == 1)
-                        Command2_Click();
-                },
-                Qt::QueuedConnection);
-        return;
-    }
-
-    queryUrl = queryAddress(engine(), m_settings.searchBase, text);
-    WebBrowser1->Navigate(queryUrl);
-    WebBrowser1->view()->show();
-    if (autoRun != 1)
-        Label1->setText(progressLine(sentenceIndex + 1, sentences.size()));
-    if (!analysedText.isEmpty())
-        colourSentence(sentences[sentenceIndex]);
-    lastSentIndex = sentenceIndex;
-    ++sentenceIndex;
-    selectListEntry(lastSentIndex);
+    checkRun->compare();
 }
 
 void Form1::colourSentence(const QString &sentence)
@@ -421,68 +380,59 @@ void Form1::colourSentence(const QString &sentence)
         RichTextBox1->colourRanges(occurrences, red);
 }
 
-void Form1::selectListEntry(qsizetype row)
-{
-    if (row < 0 || row >= List1->count())
-        return;
-    const int entry = int(row);
-    if (List1->currentRow() == entry && List1->item(entry)->isSelected())
-        return;
-    List1->setCurrentRow(entry);
-    List1_Click();
-}
-
 void Form1::List1_Click()
 {
     const int row = List1->currentRow();
     if (row < 0 || !List1->item(row)->isSelected())
         return;
-    List1->setToolTip(row < sentences.size() ? sentences[row] : QString());
-    sentenceIndex = row;
-    if (skipListCompare != 1)
-        Command2_Click();
-    skipListCompare = 0;
+    List1->setToolTip(checkRun->sentences.value(row));
+    checkRun->entryClicked(row);
 }
 
 void Form1::Command3_Click()
 {
-    setAutoRun(1);
-    Command2_Click();
+    checkRun->start();
 }
 
 void Form1::Command4_Click()
 {
-    setAutoRun(0);
+    checkRun->stop();
     Command3->setVisible(true);
     Command4->setVisible(false);
 }
 
-void Form1::setAutoRun(int value)
-{
-    if (autoRun == value)
-        return;
-    autoRun = value;
-    Timer1_Timer();
-}
-
 void Form1::Timer1_Timer()
 {
-    const bool running = autoRun == 1;
+    const bool running = checkRun->autoRun == 1;
     for (QWidget *control : {static_cast<QWidget *>(List1), static_cast<QWidget *>(Command5),
                              static_cast<QWidget *>(Command2), static_cast<QWidget *>(Command1)})
         control->setEnabled(!running);
     Command3->setVisible(!running);
     Command4->setVisible(running);
+    if (!running)
+        setWindowTitle(m_caption);
+}
+
+void Form1::showProgress(qsizetype number, qsizetype total, const QString &overall,
+                         qint64 msLeft)
+{
+    // The layout stays as it is: an automatic run shows how far it is in the window title.
+    const qint64 seconds = (msLeft + 999) / 1000;
+    const QString left = seconds >= 60 ? u"%1 分 %2 秒"_s.arg(seconds / 60).arg(seconds % 60)
+                                       : u"%1 秒"_s.arg(seconds);
+    setWindowTitle(u"第 %1/%2 句 · 总体相似度 %3% · 约剩 %4 — "_s.arg(number)
+                       .arg(total)
+                       .arg(overall, left) +
+                   m_caption);
 }
 
 void Form1::Command5_Click()
 {
     // The report is recounted from the slots in gathering order each time, so results that
     // later compares store by sentence land where they belong and counts never add up twice.
-    ResultSlots ranked = results.value_or(ResultSlots{});
+    ResultSlots ranked = checkRun->results.value_or(ResultSlots{});
     recountResults(ranked);
     WebBrowser1->Write(reportHtml(ranked));
-    recountNeeded = 0;
 }
 
 void Form1::WebBrowser1_DownloadBegin()
@@ -498,66 +448,18 @@ QString Form1::GetPageHtml(SearchBrowser *browser, const QString &part)
 
 void Form1::WebBrowser1_DownloadComplete()
 {
-    bool read = false;
-    bool openTag = false;
-    if (!WebBrowser1->Busy()) {
-        pageHtml = GetPageHtml(WebBrowser1, u"Body"_s);
-        pageText = quarnex::pageText(pageHtml);
-        const qsizetype i = sentenceIndex - 1;
-        if (!pageHtml.isEmpty()) {
-            read = true;
-            const Highlight highlight = highlightedText(pageHtml);
-            openTag = highlight.openTagFound;
-            if (i >= 0 && i < sentences.size()) {
-                const qint64 percent =
-                    sentencePercent(pageText.size(), highlight.text.size(), sentences[i].size());
-                similaritySum += percent;
-                if (const auto overall = roundedHundredths(similaritySum, scoredCount))
-                    Label2->setText(similarityLine(percent, formatHundredths(*overall)));
-            }
-            markedHtml = markDelimiters(pageHtml);
-            if (results)
-                storeResults(*results, i, readResults(markedHtml));
-            ++scoredCount;
-        }
-        if (!sentences.isEmpty())
-            Label1->setText(progressLine(sentenceIndex, sentences.size()));
-        if (autoRun == 1) {
-            if (!PauseSeconds(1))
-                return;
-            Command2_Click();
-        }
+    PageEnd page;
+    if (WebBrowser1->Busy()) {
+        page.kind = PageEnd::Kind::Busy;
+    } else if (WebBrowser1->Failed()) {
+        page.kind = PageEnd::Kind::Failed;
+    } else {
+        page.body = GetPageHtml(WebBrowser1, u"Body"_s);
+        page.url = WebBrowser1->pageUrl();
+        page.title = WebBrowser1->pageTitle();
     }
-    if (autoRun == 1) {
-        if (!read) {
-            --scoredCount;
-            sentenceIndex = lastSentIndex;
-            if (!PauseSeconds(1))
-                return;
-            Command2_Click();
-        } else if (!openTag || skipListCompare != 0) {
-            if (skipListCompare == 0)
-                Label1->setText(u"网络不给力，自动对比已经暂停！"_s);
-            sentenceIndex = lastSentIndex;
-            --scoredCount;
-            Command4_Click();
-        }
-    }
+    checkRun->pageEnded(page);
     WebBrowser1->setSilent(true);
-}
-
-bool Form1::PauseSeconds(double seconds)
-{
-    if (m_closing)
-        return false;
-    QEventLoop loop;
-    QTimer timer;
-    timer.setSingleShot(true);
-    connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-    connect(this, &Form1::programEnding, &loop, &QEventLoop::quit);
-    timer.start(int(seconds * m_settings.pauseScale * 1000.0) + 1);
-    loop.exec();
-    return !m_closing;
 }
 
 Engine Form1::engine() const
@@ -640,7 +542,8 @@ void Form1::openDocument(const QString &path)
     replace.select(QTextCursor::Document);
     replace.insertFragment(QTextDocumentFragment(&read));
     document->setUndoRedoEnabled(true);
-    setWindowTitle(productTitle + path);
+    m_caption = productTitle + path;
+    setWindowTitle(m_caption);
     RichTextBox1->setSelStart(0);
 }
 
@@ -746,9 +649,8 @@ void Form1::endProgram()
 
 void Form1::closeEvent(QCloseEvent *event)
 {
-    // Handlers waiting in a pause see m_closing and return without touching anything more;
-    // the window itself is destroyed only after the event loop has ended.
-    m_closing = true;
+    // A pause or a page on its way ends with the window: nothing more is sent.
+    checkRun->end();
     if (m_comparator)
         m_comparator->close();
     event->accept();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "check/results.h"
+#include "check/checkrun.h"
 #include "check/search.h"
 #include "form2.h"
 #include "layout.h"
@@ -33,6 +33,8 @@ struct Form1Settings {
     std::function<SearchBrowser *(QObject *parent)> makeBrowser;
     // Scales the one-second pauses of the automatic run. Tests only: the product keeps 1.
     double pauseScale = 1.0;
+    // The run's clock and timers; tests may step them by hand.
+    RunClock clock = RunClock::system();
 };
 
 // The main window: the paper editor, the sentence list, the search browser and the buttons of
@@ -59,8 +61,6 @@ public:
     QPushButton *Command6 = nullptr;
     SearchBrowser *WebBrowser1 = nullptr;
     SearchBrowser *WebBrowser2 = nullptr;
-    QTimer *Timer1 = nullptr;
-    QTimer *Timer2 = nullptr;
     FileDialog CommonDialog1;
 
     // Menu items, by their names.
@@ -73,22 +73,8 @@ public:
     QAction *baidu = nullptr, *longyuan = nullptr, *zhiwang = nullptr;
     QAction *duibiqi = nullptr, *gengxin = nullptr;
 
-    // The check state.
-    QStringList sentences;
-    QString analysedText;
-    qsizetype sentenceIndex = 0;
-    qsizetype lastSentIndex = 0;
-    QString queryUrl;
-    int skipListCompare = 0;
-    int autoRun = 0;
-    qint64 scoredCount = 0;
-    qint64 similaritySum = 0;
-    int recountNeeded = 0;
-    // The result slots in gathering order; absent before the first analysis.
-    std::optional<ResultSlots> results;
-    QString pageHtml;
-    QString pageText;
-    QString markedHtml;
+    // The check of the paper: its sentences, indexes, figures and result slots.
+    CheckRun *checkRun = nullptr;
     // The comparator's running totals, kept for the whole run.
     ComparatorTotals comparatorTotals;
 
@@ -127,9 +113,6 @@ public:
     void gengxin_Click();
     void duibiqi_Click();
 
-    // Processes window events until the time has passed (scaled in tests only). Returns false
-    // when the window was closed meanwhile: the caller must then stop at once.
-    bool PauseSeconds(double seconds);
     // The body markup of the browser's page, as the result reader expects it.
     static QString GetPageHtml(SearchBrowser *browser, const QString &part);
 
@@ -141,7 +124,7 @@ public:
     Engine engine() const;
 
 Q_SIGNALS:
-    // The window is closing: the program ends. Pending pauses return at once.
+    // The window is closing: the program ends.
     void programEnding();
 
 protected:
@@ -153,8 +136,8 @@ protected:
 private:
     void createControls();
     void createMenus();
-    void setAutoRun(int value);
-    void selectListEntry(qsizetype row);
+    void connectCheckRun();
+    void showProgress(qsizetype number, qsizetype total, const QString &overall, qint64 msLeft);
     void applyEditingLayout();
     void applyCompareLayout();
     void colourSentence(const QString &sentence);
@@ -165,7 +148,8 @@ private:
     Form1Settings m_settings;
     TwipsLayout m_layout;
     QPointer<Form2> m_comparator;
-    bool m_closing = false;
+    // The window's caption without the progress of a run.
+    QString m_caption;
 };
 
 } // namespace quarnex

@@ -69,8 +69,22 @@ void FakeSearchBrowser::finish(const QString &body, bool stillBusy)
         return;
     m_pending = stillBusy;
     m_busy = stillBusy;
+    m_failed = false;
     m_body = body;
     written = body;
+    m_writeReplaces = true;
+    Q_EMIT DownloadComplete();
+}
+
+void FakeSearchBrowser::fail()
+{
+    if (!m_pending)
+        return;
+    m_pending = false;
+    m_busy = false;
+    m_failed = true;
+    m_body = QStringLiteral("<DIV id=main-frame-error><H1>This site can’t be reached</H1></DIV>");
+    written = *m_body;
     m_writeReplaces = true;
     Q_EMIT DownloadComplete();
 }

@@ -25,16 +25,23 @@ public:
     bool Silent() const override;
     void Write(const QString &html) override;
     std::optional<QString> bodyHtml() const override;
+    bool Failed() const override { return m_failed; }
+    QString pageUrl() const override { return navigations.value(navigations.size() - 1); }
+    QString pageTitle() const override { return title; }
 
     // Every address given to Navigate, in order, the replaced ones included.
     QStringList navigations;
     // What the page shows: the last finished body, or what Write put there.
     QString written;
+    // The title of the pages that finish from now on.
+    QString title;
 
     // Ends the pending navigation with this body and emits DownloadComplete (nothing when no
     // navigation is pending). With `stillBusy`, Busy() answers true during the event, as when a
     // newer navigation is under way.
     void finish(const QString &body, bool stillBusy = false);
+    // Ends the pending navigation as failed, with an error page of the browser's own.
+    void fail();
     bool pending() const { return m_pending; }
 
 private:
@@ -42,6 +49,7 @@ private:
     bool m_pending = false;
     bool m_busy = false;
     bool m_silent = false;
+    bool m_failed = false;
     bool m_writeReplaces = true;
     std::optional<QString> m_body;
 };

@@ -40,6 +40,12 @@ public:
     // element names, attribute values bare or quoted as the result reader expects); empty
     // when there is no document.
     virtual std::optional<QString> bodyHtml() const = 0;
+    // Whether the navigation last ended failed (no connection, an HTTP error status) rather
+    // than with the site's page; the browser's error page then stands.
+    virtual bool Failed() const = 0;
+    // The address and title of the page last loaded.
+    virtual QString pageUrl() const = 0;
+    virtual QString pageTitle() const = 0;
 
 Q_SIGNALS:
     void DownloadBegin();

@@ -211,6 +211,10 @@ void WebSearchBrowser::loadingChanged(const QWebEngineLoadingInfo &info)
         return;
 
     m_state = State::Reading;
+    // A page that loads fine can still end in a "failed" status carrying HTTP 200.
+    m_failed = info.status() == QWebEngineLoadingInfo::LoadFailedStatus &&
+               !(info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain &&
+                 info.errorCode() < 400);
     const quint64 generation = m_generation;
     const auto stillWanted = [self = QPointer(this), generation] {
         return self && self->m_generation == generation && self->m_state == State::Reading;
@@ -236,6 +240,16 @@ void WebSearchBrowser::bodyRead(const QVariant &result)
         showWritten();
     }
     Q_EMIT DownloadComplete();
+}
+
+QString WebSearchBrowser::pageUrl() const
+{
+    return m_page ? m_page->url().toString() : QString();
+}
+
+QString WebSearchBrowser::pageTitle() const
+{
+    return m_page ? m_page->title() : QString();
 }
 
 void WebSearchBrowser::showWritten()

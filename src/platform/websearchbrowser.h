@@ -39,6 +39,9 @@ public:
     bool Silent() const override;
     void Write(const QString &html) override;
     std::optional<QString> bodyHtml() const override { return m_body; }
+    bool Failed() const override { return m_failed; }
+    QString pageUrl() const override;
+    QString pageTitle() const override;
 
     // Where a link that asks for a new window is sent: the system browser. Tests put a recorder
     // here so that nothing is launched.
@@ -65,6 +68,7 @@ private:
     QString m_written;
     bool m_writeReplaces = true;
     bool m_writeHeld = false;
+    bool m_failed = false;
 };
 
 } // namespace quarnex

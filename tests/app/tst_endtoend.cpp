@@ -118,7 +118,7 @@ void TstEndToEnd::automaticRunAgainstEngine()
 
     // 6, 3 and 0 for the three sentences sent: overall 9 / 3.
     QCOMPARE(form->Label2->text(), u"本句相似度：0%\r\n\r\n目前总体相似度：3%"_s);
-    QCOMPARE(form->scoredCount, 4);
+    QCOMPARE(form->checkRun->scoredCount, 4);
 
     const QString html = reportHtml(*form);
     QVERIFY(html.contains(engine.base() + u"/doc/"_s));
@@ -144,7 +144,7 @@ void TstEndToEnd::automaticRunAgainstLocalEndpoint()
     // characters, for sentences of 8, 12 and 6 characters: 2, 4 and 1; overall 7 / 3.
     QCOMPARE(form.Label1->text(), u"现在正在对比第 3 句！共 3 句。"_s);
     QCOMPARE(form.Label2->text(), u"本句相似度：1%\r\n\r\n目前总体相似度：2.33%"_s);
-    QCOMPARE(form.scoredCount, 4);
+    QCOMPARE(form.checkRun->scoredCount, 4);
 
     // The query text arrives whole, percent-encoded as UTF-8.
     QVERIFY(server.queries().contains(u"居民#健康&幸福的生活 "_s));

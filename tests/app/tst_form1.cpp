@@ -3,6 +3,7 @@
 #include "app/listbox.h"
 #include "check/pagewriter.h"
 #include "documents/rtf.h"
+#include "manualclock.h"
 #include "platform/fakesearchbrowser.h"
 #include "platform/messagebox.h"
 #include "platform/richedit.h"
@@ -89,6 +90,8 @@ private:
 
     std::unique_ptr<Form1> form;
     FakeSearchBrowser *browser = nullptr;
+    // The run's pauses pass when the test says so.
+    ManualClock clock;
 };
 
 void TstForm1::init()
@@ -101,7 +104,7 @@ void TstForm1::init()
     Form1Settings settings;
     settings.searchBase = base;
     settings.updatePage = u"http://maker.test/update"_s;
-    settings.pauseScale = 0.01;
+    settings.clock = clock.runClock();
     QList<FakeSearchBrowser *> made;
     settings.makeBrowser = [&made](QObject *parent) {
         made.append(new FakeSearchBrowser(parent));
@@ -213,7 +216,7 @@ void TstForm1::pressesEndWithTheEndMessageAndEmptyEditorRestoresTheLayout()
     click(form->Command3);
     QCOMPARE(MessageBox::takeShown().size(), 1);
     QVERIFY(form->Command3->isVisible() && !form->Command4->isVisible());
-    QCOMPARE(form->autoRun, 0);
+    QCOMPARE(form->checkRun->autoRun, 0);
 }
 
 void TstForm1::colouringAndTheBlackReset()
@@ -253,7 +256,8 @@ void TstForm1::blankSearchTextDoesNotStall()
     browser->finish(resultPage(u"第三句的高亮"_s));
     analyse(u"……第二句。"_s);
     click(form->Command3);
-    QTRY_COMPARE(browser->navigations.last(), query + u"第二句 "_s);
+    clock.advance(0);
+    QCOMPARE(browser->navigations.last(), query + u"第二句 "_s);
     click(form->Command4);
 
     // ... nor a blank entry after a scored one, whose page is scored once: 24 and 12
@@ -261,7 +265,8 @@ void TstForm1::blankSearchTextDoesNotStall()
     analyse(u"第一句话。……第三句话。"_s);
     click(form->Command3);
     browser->finish(resultPage(QString(24, u'高')));
-    QTRY_COMPARE(browser->navigations.last(), query + u"第三句话 "_s);
+    clock.advance(1000);
+    QCOMPARE(browser->navigations.last(), query + u"第三句话 "_s);
     QVERIFY(browser->pending());
     browser->finish(resultPage(QString(12, u'高')));
     QCOMPARE(form->Label2->text(), u"本句相似度：1%\r\n\r\n目前总体相似度：1.5%"_s);
@@ -306,16 +311,20 @@ void TstForm1::automaticRunSendsABusyPageAgainAndRunsToTheEnd()
 
     const qsizetype before = browser->navigations.size();
     browser->finish(resultPage(u"第一句话的高亮"_s), true);
+    clock.advance(1000);
     QCOMPARE(browser->navigations.mid(before - 1),
              (QStringList{query + u"第一句话 "_s, query + u"第一句话 "_s}));
-    QCOMPARE(form->scoredCount, 0);
-    QCOMPARE(form->sentenceIndex, 1);
+    QCOMPARE(form->checkRun->scoredCount, 0);
+    QCOMPARE(form->checkRun->sentenceIndex, 1);
 
     browser->finish(resultPage(u"第一句话的高亮"_s));
     QCOMPARE(form->Label1->text(), u"现在正在对比第 1 句！共 2 句。"_s);
+    clock.advance(1000);
     QCOMPARE(browser->navigations.last(), query + u"第二句话 "_s);
 
     browser->finish(resultPage(u"第二句话的高亮"_s));
+    QVERIFY(MessageBox::takeShown().isEmpty());
+    clock.advance(1000);
     QCOMPARE(shownMessage(), u"本次对比结束！"_s);
     QVERIFY(form->Command3->isVisible() && form->Command1->isEnabled());
 }
@@ -324,22 +333,29 @@ void TstForm1::noHighlightStopsTheRunAndStopDuringThePauseSendsOneMore()
 {
     analyse(u"第一句话。第二句话。第三句话。"_s);
     click(form->Command3);
+    const qsizetype sent = browser->navigations.size();
     browser->finish(resultPage(QString()));
+    clock.advance(1000);
+    // Stopped before the next sentence was sent: no page comes to overwrite the message.
+    QCOMPARE(browser->navigations.size(), sent);
+    QVERIFY(!browser->pending());
     QCOMPARE(form->Label1->text(), u"网络不给力，自动对比已经暂停！"_s);
-    QCOMPARE(form->autoRun, 0);
-    QCOMPARE(form->scoredCount, 1);
+    QCOMPARE(form->checkRun->autoRun, 0);
+    QCOMPARE(form->checkRun->scoredCount, 1);
     // The sentence sent after the page is the one a new start sends again.
-    QCOMPARE(form->sentenceIndex, 1);
+    QCOMPARE(form->checkRun->sentenceIndex, 1);
     click(form->Command3);
     QCOMPARE(browser->navigations.last(), query + u"第二句话 "_s);
 
     const qsizetype before = browser->navigations.size();
-    QTimer::singleShot(0, form.get(), [this] { click(form->Command4); });
     browser->finish(resultPage(u"第二句话的高亮"_s));
+    click(form->Command4);
+    clock.advance(1000);
     QCOMPARE(browser->navigations.last(), query + u"第三句话 "_s);
     // Sent without autoRun, so that compare wrote its own progress line.
     QCOMPARE(form->Label1->text(), u"现在正在对比第 3 句！共 3 句。"_s);
     browser->finish(resultPage(u"第三句话的高亮"_s));
+    clock.advance(1000);
     QCOMPARE(browser->navigations.size(), before + 2);
 }
 
@@ -397,8 +413,9 @@ void TstForm1::exitUpdateAndClosing()
     click(form->Command3);
     QSignalSpy ending3(form.get(), &Form1::programEnding);
     const qsizetype before = browser->navigations.size();
-    QTimer::singleShot(0, form.get(), [this] { form->close(); });
     browser->finish(resultPage(u"第一句话的高亮"_s));
+    form->close();
+    clock.advance(1000);
     QCOMPARE(ending3.count(), 1);
     QCOMPARE(browser->navigations.size(), before);
 }

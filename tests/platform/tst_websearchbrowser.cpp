@@ -90,10 +90,17 @@ private Q_SLOTS:
             u"<DIV data-tools='{\"title\":\"标题&lt;em&gt;1&lt;/em&gt;"
             u"\",\"url\":\"http://example.com/1\"}'><A class=c-tip-icon></A></DIV>"_s));
         QVERIFY(bodies.constLast().contains(u"摘要：<EM>甲#b&amp;c</EM>"_s));
+        QVERIFY(!browser->Failed());
 
         // Chromium refuses port 1 without trying it.
         QVERIFY(navigateAndWait(u"http://127.0.0.1:1/"_s));
         QVERIFY(!bodies.constLast().contains(u"c-tip-icon"_s)); // the error page, read anew
+        QVERIFY(browser->Failed());
+        // A server error is a failed search too, though the server's page stands.
+        server->setUnavailable(u"忙"_s);
+        QVERIFY(navigateAndWait(server->searchAddress(u"忙"_s)));
+        QVERIFY(bodies.constLast().contains(u"服务暂时不可用"_s));
+        QVERIFY(browser->Failed());
 
         server->setDelay(u"慢"_s, 2000);
         QSignalSpy searched(server, &ResultServer::searched);
@@ -134,7 +141,7 @@ private Q_SLOTS:
 
         QTRY_COMPARE_WITH_TIMEOUT(due.count(), 2, loadTimeout);
         QCoreApplication::processEvents();
-        QCOMPARE(busyAtReport, QList<bool>({false, false, false, false, false}));
+        QCOMPARE(busyAtReport, QList<bool>({false, false, false, false, false, false}));
     }
 
     void writeReplacesThenAppendsAndNeverReports()

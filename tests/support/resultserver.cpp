@@ -66,6 +66,11 @@ bool ResultServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *
     m_queries.append(query);
     Q_EMIT searched(query);
 
+    if (m_unavailable.contains(query)) {
+        writeHtmlAnswer(socket, "503 Service Unavailable",
+                        u"<html><body><h1>服务暂时不可用，请稍后再试。</h1></body></html>"_s);
+        return true;
+    }
     const QString html = m_pages.value(query, resultPage(query));
     const int delay = m_delays.value(query, 0);
     if (delay <= 0) {

@@ -3,6 +3,7 @@
 #include <QAbstractHttpServer>
 #include <QHash>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -37,6 +38,8 @@ public:
     void setPage(const QString &query, const QString &html) { m_pages.insert(query, html); }
     // Holds the answer to this query back for so long, without blocking the event loop.
     void setDelay(const QString &query, int milliseconds) { m_delays.insert(query, milliseconds); }
+    // Answers this query with "503 Service Unavailable" and a page of the server's own.
+    void setUnavailable(const QString &query) { m_unavailable.insert(query); }
 
     QStringList rawTargets() const { return m_rawTargets; }
     QStringList queries() const { return m_queries; }
@@ -55,6 +58,7 @@ private:
     quint16 m_port = 0;
     QHash<QString, QString> m_pages;
     QHash<QString, int> m_delays;
+    QSet<QString> m_unavailable;
     QStringList m_rawTargets;
     QStringList m_queries;
 };

@@ -1,0 +1,274 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The rules of a check run, driven event by event with a clock that moves only when told.
+#include "check/checkrun.h"
+#include "check/pagewriter.h"
+#include "manualclock.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace quarnex;
+
+namespace {
+
+// A page of 600 characters of text and one highlighted fragment of so many characters.
+QString page(int highlighted)
+{
+    ResultPageWriter writer;
+    writer.text(QString(600, u'文'));
+    if (highlighted > 0)
+        writer.highlight(QString(highlighted, u'高'));
+    return writer.body();
+}
+
+// A run over a paper, with what it asks for recorded. Like the browser, `sent` keeps of the
+// navigations of one step the last one, unless it was abandoned: a compare that moves the list
+// selection sends the entry it starts from and then, nested, the next one, which replaces it.
+struct Harness {
+    ManualClock clock;
+    CheckRun run{clock.runClock()};
+    QStringList sent;
+    std::optional<QString> stepSent;
+    QStringList messages;
+    QString line1;
+    QString line2;
+    int abandoned = 0;
+    bool paperEmpty = false;
+
+    explicit Harness(const QString &paper)
+    {
+        run.address = [](const QString &text) { return text; };
+        run.paperIsEmpty = [this] { return paperEmpty; };
+        QObject::connect(&run, &CheckRun::navigate, [this](const QString &url) { stepSent = url; });
+        QObject::connect(&run, &CheckRun::message, [this](const QString &m) { messages << m; });
+        QObject::connect(&run, &CheckRun::showLine1, [this](const QString &l) { line1 = l; });
+        QObject::connect(&run, &CheckRun::showLine2, [this](const QString &l) { line2 = l; });
+        QObject::connect(&run, &CheckRun::abandonPage, [this] {
+            ++abandoned;
+            stepSent.reset();
+        });
+        paperEmpty = paper.isEmpty();
+        run.analysed(analyse(paper));
+    }
+
+    // "compare", "start", "stop", "click:N", "wait" (the one-second pause), "timeout" (the
+    // two minutes a page may take), and the end of the page on its way: "page:H" (H
+    // highlighted characters, 0 for none), "busy", "empty", "failed", "verify".
+    void step(const QString &step)
+    {
+        stepSent.reset();
+        act(step);
+        if (stepSent)
+            sent << *stepSent;
+    }
+
+    void act(const QString &step)
+    {
+        if (step == u"compare")
+            run.compare();
+        else if (step == u"start")
+            run.start();
+        else if (step == u"stop")
+            run.stop();
+        else if (step.startsWith(u"click:"))
+            run.entryClicked(step.mid(6).toInt());
+        else if (step == u"wait")
+            clock.advance(CheckRun::pauseMs);
+        else if (step == u"timeout")
+            clock.advance(CheckRun::pageTimeoutMs);
+        else if (step.startsWith(u"page:"))
+            run.pageEnded({PageEnd::Kind::Loaded, page(step.mid(5).toInt()), {}, {}});
+        else if (step == u"busy")
+            run.pageEnded({PageEnd::Kind::Busy, {}, {}, {}});
+        else if (step == u"empty")
+            run.pageEnded({PageEnd::Kind::Loaded, {}, {}, {}});
+        else if (step == u"failed")
+            run.pageEnded({PageEnd::Kind::Failed, {}, {}, {}});
+        else if (step == u"verify")
+            run.pageEnded({PageEnd::Kind::Loaded, u"<FORM id=captcha>百度安全验证</FORM>"_s,
+                           u"https://wappass.baidu.com/static/captcha/"_s, u"百度安全验证"_s});
+        else
+            QFAIL(qPrintable(u"unknown step "_s + step));
+    }
+};
+
+const QString paper = u"第一句话。第二句话。第三句话。"_s;
+const QString one = u"第一句话 "_s, two = u"第二句话 "_s, three = u"第三句话 "_s;
+const QString stopped = stopMessage.toString();
+
+QString progress(int n, int total = 3)
+{
+    return u"现在正在对比第 %1 句！共 %2 句。"_s.arg(n).arg(total);
+}
+
+} // namespace
+
+class TstCheckRun final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void sequences_data();
+    void sequences();
+    void figures();
+    void progressEstimatesTheTimeLeft();
+    void verificationPages_data();
+    void verificationPages();
+};
+
+void TstCheckRun::sequences_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("sent");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<QString>("line1");
+    // autoRun, sentenceIndex, lastSentIndex, scoredCount
+    QTest::addColumn<QList<qint64>>("state");
+
+    // Manual compares.
+    QTest::newRow("first press sends the first sentence")
+        << paper << QStringList{u"compare"_s} << QStringList{one} << QStringList{} << progress(1)
+        << QList<qint64>{0, 1, 0, 1};
+    QTest::newRow("each press moves on")
+        << paper << QStringList{u"compare"_s, u"compare"_s} << QStringList{one, two}
+        << QStringList{} << progress(2) << QList<qint64>{0, 2, 1, 1};
+    QTest::newRow("a click sends its entry")
+        << paper << QStringList{u"compare"_s, u"click:2"_s} << QStringList{one, three}
+        << QStringList{} << progress(3) << QList<qint64>{0, 3, 2, 1};
+    QTest::newRow("the first click after an analysis only records its entry")
+        << paper << QStringList{u"click:1"_s, u"compare"_s} << QStringList{two} << QStringList{}
+        << progress(2) << QList<qint64>{0, 2, 1, 1};
+    QTest::newRow("a blank entry sends nothing and moves on")
+        << u"第一句。……第三句。"_s
+        << QStringList{u"compare"_s, u"compare"_s, u"compare"_s}
+        << QStringList{u"第一句 "_s, u"第三句 "_s} << QStringList{}
+        << progress(3) << QList<qint64>{0, 3, 2, 1};
+    QTest::newRow("the press after the last sentence ends")
+        << u"一。"_s << QStringList{u"compare"_s, u"compare"_s} << QStringList{u"一 "_s}
+        << QStringList{u"本次对比结束！"_s} << progress(1, 1) << QList<qint64>{0, 1, 0, 1};
+    QTest::newRow("an empty paper")
+        << QString() << QStringList{u"start"_s} << QStringList{}
+        << QStringList{u"请先输入关键字"_s} << QString() << QList<qint64>{0, 0, 0, 1};
+    QTest::newRow("a failed manual search says so and counts nothing")
+        << paper << QStringList{u"compare"_s, u"failed"_s} << QStringList{one} << QStringList{}
+        << failedSearchMessage.toString() << QList<qint64>{0, 1, 0, 1};
+
+    // Automatic runs.
+    QTest::newRow("a run goes to the end of the list")
+        << paper
+        << QStringList{u"start"_s, u"page:24"_s, u"wait"_s, u"page:24"_s, u"wait"_s,
+                       u"page:24"_s, u"wait"_s}
+        << QStringList{one, two, three} << QStringList{u"本次对比结束！"_s} << progress(3)
+        << QList<qint64>{0, 3, 2, 4};
+    QTest::newRow("no progress line of its own before the page")
+        << paper << QStringList{u"start"_s} << QStringList{one} << QStringList{} << QString()
+        << QList<qint64>{1, 1, 0, 1};
+    QTest::newRow("a busy page is sent again and the divisor taken back")
+        << paper << QStringList{u"start"_s, u"busy"_s, u"wait"_s} << QStringList{one, one}
+        << QStringList{} << QString() << QList<qint64>{1, 1, 0, 0};
+    QTest::newRow("a page without highlight stops before the next sentence is sent")
+        << paper << QStringList{u"start"_s, u"page:0"_s, u"wait"_s} << QStringList{one}
+        << QStringList{} << stopped << QList<qint64>{0, 1, 0, 1};
+    QTest::newRow("a start after that stop goes on with the next sentence")
+        << paper << QStringList{u"start"_s, u"page:0"_s, u"start"_s}
+        << QStringList{one, two} << QStringList{} << stopped << QList<qint64>{1, 2, 1, 1};
+    QTest::newRow("stop during the pause still sends the next sentence, then no more")
+        << paper
+        << QStringList{u"start"_s, u"page:24"_s, u"stop"_s, u"wait"_s, u"page:24"_s, u"wait"_s}
+        << QStringList{one, two} << QStringList{} << progress(2) << QList<qint64>{0, 2, 1, 3};
+    QTest::newRow("a failed search is sent again three times, then the run stops")
+        << paper
+        << QStringList{u"start"_s, u"failed"_s, u"wait"_s, u"failed"_s, u"wait"_s, u"failed"_s,
+                       u"wait"_s, u"failed"_s, u"wait"_s}
+        << QStringList{one, one, one, one} << QStringList{} << stopped
+        << QList<qint64>{0, 0, 0, 1};
+    QTest::newRow("a failed search answered on the second try")
+        << paper << QStringList{u"start"_s, u"failed"_s, u"wait"_s, u"page:24"_s, u"wait"_s}
+        << QStringList{one, one, two} << QStringList{} << progress(1)
+        << QList<qint64>{1, 2, 1, 2};
+    QTest::newRow("an empty page is sent again and counts nothing")
+        << paper << QStringList{u"start"_s, u"empty"_s, u"wait"_s} << QStringList{one, one}
+        << QStringList{} << progress(1) << QList<qint64>{1, 1, 0, 1};
+    QTest::newRow("a page that never comes is a failed one")
+        << paper << QStringList{u"start"_s, u"timeout"_s, u"wait"_s} << QStringList{one, one}
+        << QStringList{} << QString() << QList<qint64>{1, 1, 0, 1};
+    QTest::newRow("a verification page pauses the run; a start sends the sentence again")
+        << paper << QStringList{u"start"_s, u"page:24"_s, u"wait"_s, u"verify"_s, u"start"_s}
+        << QStringList{one, two, two} << QStringList{} << verificationMessage.toString()
+        << QList<qint64>{1, 2, 1, 2};
+}
+
+void TstCheckRun::sequences()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, steps);
+    Harness h(text);
+    for (const QString &step : steps)
+        h.step(step);
+    QTEST(h.sent, "sent");
+    QTEST(h.messages, "messages");
+    QTEST(h.line1, "line1");
+    QTEST((QList<qint64>{h.run.autoRun, h.run.sentenceIndex, h.run.lastSentIndex,
+                         h.run.scoredCount}),
+          "state");
+}
+
+void TstCheckRun::figures()
+{
+    // Sentences of 20 characters: 100 highlighted score 8, 10 on a page too short score 0.
+    Harness h(QString(19, u'句') + u"。"_s + QString(19, u'词') + u"。"_s);
+    h.step(u"compare"_s);
+    h.step(u"page:100"_s);
+    QCOMPARE(h.line2, u"本句相似度：8%\r\n\r\n目前总体相似度：8%"_s);
+    h.step(u"click:1"_s);
+    h.run.pageEnded({PageEnd::Kind::Loaded, u"<EM>高高高高高高高高高高</EM>"_s, {}, {}});
+    QCOMPARE(h.line2, u"本句相似度：0%\r\n\r\n目前总体相似度：4%"_s);
+    QCOMPARE(h.run.similaritySum, 8);
+    QCOMPARE(h.run.scoredCount, 3);
+    QCOMPARE(h.run.overall, u"4"_s);
+}
+
+void TstCheckRun::progressEstimatesTheTimeLeft()
+{
+    Harness h(u"一句话。二句话。三句话。四句话。"_s);
+    QList<QList<qint64>> seen;
+    QObject::connect(&h.run, &CheckRun::progress,
+                     [&](qsizetype n, qsizetype total, const QString &, qint64 msLeft) {
+                         seen.append({n, total, msLeft});
+                     });
+    h.step(u"start"_s);
+    h.clock.advance(2000);
+    h.step(u"page:24"_s);
+    // One page in two seconds, three to go.
+    QCOMPARE(seen, (QList<QList<qint64>>{{1, 4, 6000}}));
+}
+
+void TstCheckRun::verificationPages_data()
+{
+    QTest::addColumn<PageEnd>("page");
+    QTest::addColumn<bool>("verification");
+    QTest::newRow("title") << PageEnd{PageEnd::Kind::Loaded, u"<DIV>请稍候</DIV>"_s, {},
+                                      u"百度安全验证"_s}
+                           << true;
+    QTest::newRow("captcha address")
+        << PageEnd{PageEnd::Kind::Loaded, u"<DIV></DIV>"_s,
+                   u"https://wappass.baidu.com/static/captcha/tuxing.html"_s, {}}
+        << true;
+    QTest::newRow("captcha form")
+        << PageEnd{PageEnd::Kind::Loaded, u"<FORM class=vcode-captcha></FORM>"_s, {}, {}}
+        << true;
+    QTest::newRow("a result page that mentions it")
+        << PageEnd{PageEnd::Kind::Loaded, page(24) + u"安全验证 captcha <FORM>"_s, {}, {}}
+        << false;
+    QTest::newRow("an ordinary page without highlight")
+        << PageEnd{PageEnd::Kind::Loaded, page(0), u"http://s/?wd=x"_s, u"x"_s} << false;
+}
+
+void TstCheckRun::verificationPages()
+{
+    QFETCH(PageEnd, page);
+    QTEST(isVerificationPage(page), "verification");
+}
+
+QTEST_GUILESS_MAIN(TstCheckRun)
+#include "tst_checkrun.moc"
