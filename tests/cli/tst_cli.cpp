@@ -1,3 +1,4 @@
+#include "check/pagewriter.h"
 #include "version.h"
 
 #include <QJsonDocument>
@@ -80,8 +81,12 @@ void TestCli::json_data()
                           {"entry":"2-\uE003","searchText":"\uE003","blank":true,"url":null}]})"_ba;
     QTest::newRow("score")
         << u"score --json --sentence 城市绿地与居民的健康。"_s
-        << QString(600, u'中').toUtf8() + R"(<EM>城市绿地与居民的健康</EM>
-              data-tools='{"title":"r1","url":"http://r/1"}'><a class="c-tip-icon">)"_ba
+        << quarnex::ResultPageWriter(quarnex::ResultPageWriter::Form::Served)
+               .text(QString(600, u'中'))
+               .highlight(u"城市绿地与居民的健康")
+               .result(u"r1", u"http://r/1")
+               .body()
+               .toUtf8()
         << R"({"pageTextLength":610,"highlighted":"城市绿地与居民的健康","openTag":true,"percent":1,
               "results":[{"title":"r1","url":"http://r/1"}]})"_ba;
     QTest::newRow("report")
