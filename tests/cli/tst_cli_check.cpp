@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quarnex-cli check as a user runs it: the whole paper against the local engine over a corpus
 // made here, read back from its JSON output and exit code.
 #include "engine/engine.h"
