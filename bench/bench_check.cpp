@@ -1,5 +1,6 @@
 #include "check/analysis.h"
 #include "check/page.h"
+#include "check/pagewriter.h"
 #include "check/report.h"
 #include "check/results.h"
 
@@ -39,20 +40,27 @@ QString paper(qsizetype characters)
 // highlighted abstracts, the rest ordinary page text and markup.
 QString resultPage(qsizetype bytes)
 {
-    QString html;
     const QString abstract = u"城市绿地对居民身心健康的影响研究表明，"_s;
+    ResultPageWriter page;
     int n = 0;
-    while (html.toUtf8().size() < bytes) {
+    while (page.body().toUtf8().size() < bytes) {
         for (int i = 0; i < 50; ++i, ++n) {
-            html += u"<DIV class=result><H3><A href=\"http://www.example.com/"_s +
-                    QString::number(n) + u"\">标题<EM>城市绿地</EM>研究"_s + QString::number(n) +
-                    u"</A></H3><DIV class=c-abstract>"_s + abstract + u"<EM>"_s + abstract +
-                    u"</EM>"_s + abstract + u"</DIV><DIV data-tools='{\"title\":\"标题"_s +
-                    QString::number(n) + u"\",\"url\":\"http://www.example.com/"_s +
-                    QString::number(n) + u"\"}'><A class=c-tip-icon></A></DIV></DIV>\n"_s;
+            const QString number = QString::number(n);
+            page.markup(u"<DIV class=result><H3><A href=\"http://www.example.com/"_s + number +
+                        u"\">"_s)
+                .text(u"标题"_s)
+                .highlight(u"城市绿地"_s)
+                .text(u"研究"_s + number)
+                .markup(u"</A></H3><DIV class=c-abstract>")
+                .text(abstract)
+                .highlight(abstract)
+                .text(abstract)
+                .markup(u"</DIV>")
+                .result(u"标题"_s + number, u"http://www.example.com/"_s + number)
+                .markup(u"</DIV>\n");
         }
     }
-    return html;
+    return page.body();
 }
 
 // 5,000 sentences of ten results each and the spare slot; a third of the titles repeat.

@@ -1,5 +1,6 @@
 #include "engine.h"
 
+#include "check/pagewriter.h"
 #include "documents/document.h"
 
 #include <QDir>
@@ -36,27 +37,6 @@ qsizetype commonRun(QStringView a, qsizetype i, QStringView b, qsizetype j)
     while (i + n < a.size() && j + n < b.size() && a[i + n] == b[j + n])
         ++n;
     return n;
-}
-
-// For a JSON string inside a single-quoted HTML attribute: no quote may end either.
-QString attributeJson(QStringView value)
-{
-    QString out;
-    for (QChar c : value) {
-        if (c == u'"' || c == u'\\')
-            out += u'\\' + QString(c);
-        else if (c.unicode() < 0x20 || c == u'\'')
-            out += u"\\u%1"_s.arg(uint(c.unicode()), 4, 16, QChar(u'0'));
-        else if (c == u'&')
-            out += u"&amp;"_s;
-        else if (c == u'<')
-            out += u"&lt;"_s;
-        else if (c == u'>')
-            out += u"&gt;"_s;
-        else
-            out += c;
-    }
-    return out;
 }
 
 } // namespace
@@ -160,7 +140,7 @@ QString abstractHtml(QStringView text, const EngineHit &hit, QStringView query)
     const qsizetype start = std::clamp<qsizetype>(hit.documentPosition - (length - hit.length) / 2,
                                                   0, std::max<qsizetype>(text.size() - length, 0));
     const QString passage = text.mid(start, length).toString().replace(u'\n', u' ');
-    QString html;
+    ResultPageWriter html(ResultPageWriter::Form::Served);
     qsizetype plainFrom = 0;
     for (qsizetype i = 0; i < passage.size();) {
         qsizetype run = 0;
@@ -170,36 +150,35 @@ QString abstractHtml(QStringView text, const EngineHit &hit, QStringView query)
             ++i;
             continue;
         }
-        html += passage.mid(plainFrom, i - plainFrom).toHtmlEscaped() + u"<em>"_s +
-                passage.mid(i, run).toHtmlEscaped() + u"</em>"_s;
+        html.text(QStringView(passage).sliced(plainFrom, i - plainFrom))
+            .highlight(QStringView(passage).sliced(i, run));
         i += run;
         plainFrom = i;
     }
-    return html + passage.mid(plainFrom).toHtmlEscaped();
+    return html.text(QStringView(passage).sliced(plainFrom)).body();
 }
 
 QString resultPage(const EngineIndex &index, QStringView query, QStringView base)
 {
-    const QString escapedQuery = query.toString().toHtmlEscaped();
-    QString html = u"<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>"_s +
-                   escapedQuery +
-                   u" - 本地检索</title><style>em{color:#c00;font-style:normal}</style></head>"_s
-                   u"<body>\n<div id=\"results\">\n"_s;
+    ResultPageWriter page(ResultPageWriter::Form::Served);
+    page.markup(u"<div id=\"results\">\n");
     for (const EngineHit &hit : index.search(query)) {
         const EngineDocument &document = index.documents()[hit.document];
         const QString title = document.name.section(u'/', -1);
         const QString url = base.toString() + u"/doc/"_s +
                             QString::fromLatin1(QUrl::toPercentEncoding(document.name, "/"));
-        html += u"<div class=\"result\"><h3><a href=\""_s + url.toHtmlEscaped() + u"\">"_s +
-                title.toHtmlEscaped() + u"</a></h3><div data-tools='{\"title\":\""_s +
-                attributeJson(title) + u"\",\"url\":\""_s + attributeJson(url) +
-                u"\"}'><a class=\"c-tip-icon\"></a></div><div class=\"c-abstract\">"_s +
-                abstractHtml(document.text, hit, query) + u"</div></div>\n"_s;
+        page.markup(u"<div class=\"result\"><h3><a href=\""_s + url.toHtmlEscaped() + u"\">"_s +
+                    title.toHtmlEscaped() + u"</a></h3>"_s)
+            .result(title, url)
+            .markup(u"<div class=\"c-abstract\">"_s + abstractHtml(document.text, hit, query) +
+                    u"</div></div>\n"_s);
     }
-    html += u"</div>\n<div id=\"footer\">"_s;
+    page.markup(u"</div>\n<div id=\"footer\">");
     for (int i = 0; i < footerRepeats; ++i)
-        html += u"<p>"_s + footerParagraph.toString() + u"</p>"_s;
-    return html + u"</div></body></html>\n"_s;
+        page.paragraph(footerParagraph);
+    page.markup(u"</div>");
+    return page.document(query.toString() + u" - 本地检索"_s,
+                         u"em{color:#c00;font-style:normal}");
 }
 
 QString documentPage(const EngineDocument &document)

@@ -1,6 +1,7 @@
 #include "app/form1.h"
 #include "app/form2.h"
 #include "app/listbox.h"
+#include "check/pagewriter.h"
 #include "documents/rtf.h"
 #include "platform/fakesearchbrowser.h"
 #include "platform/messagebox.h"
@@ -41,13 +42,13 @@ const QString query = base + u"/s?wd="_s;
 QString resultPage(const QString &highlight, const QStringList &titles = {},
                    qsizetype pageCharacters = 600)
 {
-    QString body = u"<DIV>"_s + QString(pageCharacters, u'文') + u"</DIV>"_s;
+    ResultPageWriter page;
+    page.markup(u"<DIV>").text(QString(pageCharacters, u'文')).markup(u"</DIV>");
     if (!highlight.isNull())
-        body += u"<EM>"_s + highlight + u"</EM>"_s;
+        page.highlight(highlight);
     for (const QString &title : titles)
-        body += u"<DIV data-tools='{\"title\":\""_s + title + u"\",\"url\":\"http://r.test/"_s +
-                title + u"\"}'><A class=c-tip-icon></A></DIV>"_s;
-    return body;
+        page.result(title, u"http://r.test/"_s + title);
+    return page.body();
 }
 
 // The text of the one message box shown since the last call, or how many there were.

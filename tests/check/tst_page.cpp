@@ -1,4 +1,5 @@
 #include "check/page.h"
+#include "check/pagewriter.h"
 #include "check/results.h"
 
 #include <QTest>
@@ -10,11 +11,9 @@ using namespace quarnex;
 
 namespace {
 
-// One result in the upper-case markup the browser hands over.
 QString result(const QString &title, const QString &url)
 {
-    return u"<DIV data-tools='{\"title\":\""_s + title + u"\",\"url\":\""_s + url +
-           u"\"}'><A class=c-tip-icon></A></DIV>"_s;
+    return ResultPageWriter().result(title, url).body();
 }
 
 } // namespace
@@ -86,15 +85,23 @@ void TstPage::results_data()
     QTest::addColumn<QString>("html");
     QTest::addColumn<QStringList>("read");
 
+    // A served page read as it stands can hold highlight tags inside the attribute.
     QTest::newRow("upper-case markup, highlight tags removed")
-        << result(u"<EM>城市</EM>绿地"_s, u"http://a.example/1"_s) +
+        << u"<DIV data-tools='{\"title\":\"<EM>城市</EM>绿地\",\"url\":\"http://a.example/1\"}'>"
+           u"<A class=c-tip-icon></A></DIV>"_s +
                result(u"第二个"_s, u"http://b.example/2"_s)
         << QStringList{u"城市绿地"_s, u"http://a.example/1"_s, u"第二个"_s,
                        u"http://b.example/2"_s};
     QTest::newRow("lower-case markup with quoted class")
-        << u"<div data-tools='{\"title\":\"标题\",\"url\":\"http://c.example/\"}'><a "
-           u"class=\"c-tip-icon\">"_s
+        << ResultPageWriter(ResultPageWriter::Form::Served)
+               .result(u"标题", u"http://c.example/")
+               .body()
         << QStringList{u"标题"_s, u"http://c.example/"_s};
+    // What the writer escapes reads back as it was written.
+    QTest::newRow("escaped title")
+        << result(u"A&B \"<甲>\" 'x'"_s, u"http://d.example/?a=1&b=2"_s)
+        << QStringList{u"A&amp;B \\\"&lt;甲&gt;\\\" \\u0027x\\u0027"_s,
+                       u"http://d.example/?a=1&amp;b=2"_s};
     QTest::newRow("a missing closing delimiter shifts the grouping")
         << u"data-tools='{\"title\":\"甲\",\"url\":\"u1 "_s + result(u"乙"_s, u"u2"_s) +
                result(u"丙"_s, u"u3"_s)

@@ -1,5 +1,6 @@
 #include "resultserver.h"
 
+#include "check/pagewriter.h"
 #include "engine/server.h"
 
 #include <QHostAddress>
@@ -21,23 +22,24 @@ constexpr QStringView fillerParagraph =
     u"老师常说，学问要靠自己一点一点积累，抄来的东西终究不是自己的。我们应当认真对待每一次作业，"
     u"把自己的想法写清楚。";
 
-// One result in the markup the result reader splits on: %1 its number, %2 the escaped query.
-constexpr QStringView resultMarkup =
-    uR"(<div class="result"><h3><a href="http://example.com/%1">标题 %1</a></h3>)"
-    uR"(<div data-tools='{"title":"标题<em>%1</em>","url":"http://example.com/%1"}'>)"
-    uR"(<a class="c-tip-icon"></a></div><div class="c-abstract">这是第%1条结果的摘要：)"
-    uR"(<em>%2</em>，后面还有一些文字。</div></div>)"
-    u"\n";
-
 QString resultPage(const QString &query)
 {
-    QString html = u"<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>搜索结果</title>"
-                   u"</head><body>\n"_s;
+    ResultPageWriter page(ResultPageWriter::Form::Served);
     for (int i = 0; i < 6; ++i)
-        html += u"<p>"_s + fillerParagraph.toString() + u"</p>\n"_s;
-    for (int n = 1; n <= 3; ++n)
-        html += resultMarkup.toString().arg(QString::number(n), query.toHtmlEscaped());
-    return html + u"</body></html>\n"_s;
+        page.paragraph(fillerParagraph).markup(u"\n");
+    for (int n = 1; n <= 3; ++n) {
+        const QString number = QString::number(n);
+        const QString url = u"http://example.com/"_s + number;
+        page.markup(u"<div class=\"result\"><h3><a href=\""_s + url + u"\">标题 "_s + number +
+                    u"</a></h3>"_s)
+            .result(u"标题<em>"_s + number + u"</em>"_s, url)
+            .markup(u"<div class=\"c-abstract\">")
+            .text(u"这是第"_s + number + u"条结果的摘要："_s)
+            .highlight(query)
+            .text(u"，后面还有一些文字。")
+            .markup(u"</div></div>\n");
+    }
+    return page.document(u"搜索结果");
 }
 
 } // namespace
