@@ -22,6 +22,10 @@ QString reportTitle(QStringView title);
 // "https://" (any letter case); '"', '<' and '>' percent-encoded.
 QString reportUrl(QStringView url);
 
+// The slots the report shows, in order: each slot whose title differs from the titles of the two
+// slots before it.
+QList<qsizetype> reportRows(const ResultSlots &slots);
+
 // The report as the browser receives it: "<br><br><br><br><br><table>", one row per slot
 // whose title differs from the titles of the two slots before it, "</table>". Without slots
 // (before the first analysis) only the empty table frame.
