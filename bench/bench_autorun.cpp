@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The automatic run in the real window and browser against a local endpoint, with the
 // product's one-second pause: what a sentence costs beyond that pause.
 #include "app/form1.h"

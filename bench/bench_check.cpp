@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "check/analysis.h"
 #include "check/page.h"
 #include "check/pagewriter.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening and saving RTF papers: a 1 MB file as word processors write Chinese (\uN with GBK
 // fallbacks and plain \'hh runs, colour changes), and saving a 250,000-character paper with
 // its repeated sentences coloured.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The local search endpoint: indexing 1,000 documents of 20,000 characters (target ≤ 10 s),
 // answering a 40-character query with its result page (target ≤ 50 ms), and quarnex-cli check
 // of a 200-sentence paper against it with no pause between requests (target ≤ 10 s).

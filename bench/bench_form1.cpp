@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening a paper in the main window: a .docx of 250,000 characters read, shown and laid out
 // to its end, as File › Open does it.
 #include "app/fonts.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Comparing and marking in the comparator window itself, a 300,000-character paper against a
 // 300,000-character reference, then typing and scrolling in the marked paper: a reference that
 // repeats a third of the paper, and one sentence repeated on both sides.

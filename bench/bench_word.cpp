@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "documents/document.h"
 #include "wordfixture.h"
 #include "zipfixture.h"

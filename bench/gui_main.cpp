@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main of the benchmarks that need widgets or a text document: an application on the
 // offscreen platform unless another is asked for, and Chromium without its sandbox, which it
 // refuses to root.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any editor text: the analysis must not crash or hang, and its sentences must join back to
 // analysedText without a blank sentence. Input: the text as raw UTF-16, so that lone
 // surrogates and every code unit can occur.

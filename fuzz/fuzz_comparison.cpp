@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any paper and reference: the comparison must not crash, hang or allocate without bound, and
 // what it finds must hold together. Input: UTF-8, the paper before the first NUL byte and the
 // reference after it (no NUL: the whole input is both), so that seeds stay readable text.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any page markup, read for any sentence: the reader must not crash, hang or write outside
 // the sentence's slots. Input: the sentence, a newline, the page (UTF-8).
 #include "check/page.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes through the plain-text decoding: the byte-order mark, UTF-8, UTF-16 told by its
 // bytes, code page 936 with GB18030, the binary check, and catdoc's CESU-8. Each byte gives at
 // most one UTF-16 unit, and no surrogate is ever left without its partner.

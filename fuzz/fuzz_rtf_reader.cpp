@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes read as RTF into a document: the reader must not crash, hang or allocate without
 // bound, and the text it makes is never longer than the bytes it came from.
 #include "documents/rtf.h"

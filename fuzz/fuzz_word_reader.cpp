@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes through the .docx and .odt readers: as a zip of their own, and, so that the XML
 // readers see more than libzip's checksum errors, as the XML parts of a zip made here. The
 // readers must not crash, hang or allocate without bound, and the text they give is never

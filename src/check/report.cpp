@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "report.h"
 
 #include <QHash>
@@ -89,14 +90,24 @@ QString reportUrl(QStringView url)
     return safe;
 }
 
-QString reportHtml(const ResultSlots &slots)
+QList<qsizetype> reportRows(const ResultSlots &slots)
 {
-    QString html = u"<br><br><br><br><br><table>"_s;
+    QList<qsizetype> rows;
     const auto &titles = slots.titles;
     for (qsizetype i = 0; i < slots.size(); ++i) {
         // A repeated title is left out only when it stands within the two places before.
         if ((i >= 1 && titles[i] == titles[i - 1]) || (i >= 2 && titles[i] == titles[i - 2]))
             continue;
+        rows.append(i);
+    }
+    return rows;
+}
+
+QString reportHtml(const ResultSlots &slots)
+{
+    QString html = u"<br><br><br><br><br><table>"_s;
+    const auto &titles = slots.titles;
+    for (qsizetype i : reportRows(slots)) {
         html += u"<tr><td><a href=\"";
         appendUrl(html, slots.urls[i]);
         html += u"\" target=_blank>";

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "results.h"
@@ -20,6 +21,10 @@ QString reportTitle(QStringView title);
 // An address as it may enter an href: empty unless it is empty or starts with "http://" or
 // "https://" (any letter case); '"', '<' and '>' percent-encoded.
 QString reportUrl(QStringView url);
+
+// The slots the report shows, in order: each slot whose title differs from the titles of the two
+// slots before it.
+QList<qsizetype> reportRows(const ResultSlots &slots);
 
 // The report as the browser receives it: "<br><br><br><br><br><table>", one row per slot
 // whose title differs from the titles of the two slots before it, "</table>". Without slots

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quarnex-engine --corpus DIR [--port N]: searches the documents of a folder as the web
 // search would, on 127.0.0.1, so that a paper can be checked against one's own documents.
 #include "engine/server.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole online check in the real window with the real WebEngine browser: against the local
 // engine over a corpus made here (analysis, the automatic run to its end, the figures, the
 // report), and against a test endpoint that logs what it received.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "check/analysis.h"
 #include "check/results.h"
 #include "check/search.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "check/codepage936.h"
 #include "check/numbers.h"
 #include "check/textterms.h"

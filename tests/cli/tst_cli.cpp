@@ -1,4 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "check/pagewriter.h"
+#include "version.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -56,6 +58,8 @@ private Q_SLOTS:
     void humanOutput();
     void badInput_data();
     void badInput();
+    void convention_data();
+    void convention();
 };
 
 // Each row gives the JSON object the command prints, with every field; "..." stands for a value
@@ -142,51 +146,122 @@ void TestCli::humanOutput()
              u"1-甲。\thttps://www.baidu.com/s?wd=甲 \n2-\uE003\t(blank: nothing sent)\n"_s);
 }
 
-// Each row gives a part of the message; "Usage:" in it means the usage follows, as it does
-// exactly for a fault of the command line itself.
+// Each row gives the exit status and a part of the message: 2 for a fault of the command line,
+// told in one line that points to the help; 1 for a file that cannot be read or its content.
 void TestCli::badInput_data()
 {
     QTest::addColumn<QString>("arguments");
+    QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("inputFile"); // standard input, if not empty
 
     QVERIFY(writeFile(u"slots.json"_s, "{\"titles\": [\"A\",\n ]}"_ba));
     const QString none;
-    QTest::newRow("missing file") << u"compare - 论文.txt"_s << u"cannot read '论文.txt'"_s << none;
+    QTest::newRow("missing file") << u"compare - 论文.txt"_s << 1 << u"cannot read '论文.txt'"_s
+                                  << none;
     QVERIFY(writeFile(u"cut.docx"_s, "PK\x03\x04word/document.xml"_ba));
-    QTest::newRow("damaged docx") << u"text cut.docx"_s
+    QTest::newRow("damaged docx") << u"text cut.docx"_s << 1
                                   << u"cannot read 'cut.docx': Word 文档已损坏"_s << none;
     QTest::newRow("malformed slots")
-        << u"report slots.json"_s << u"offset 19 (line 2, column 3)"_s << none;
-    QTest::newRow("unknown option") << u"analyse --fast"_s << u"--fast\n\nUsage:"_s << none;
+        << u"report slots.json"_s << 1 << u"offset 19 (line 2, column 3)"_s << none;
+    QTest::newRow("unknown option")
+        << u"analyse --fast"_s << 2 << u"unknown option '--fast'"_s << none;
+    QTest::newRow("option without its value")
+        << u"query --engine"_s << 2 << u"missing value after '--engine'"_s << none;
     QTest::newRow("option of another command")
-        << u"analyse --engine baidu"_s << u"--engine does not apply to analyse\n\nUsage:"_s << none;
+        << u"analyse --engine baidu"_s << 2 << u"--engine does not apply to analyse"_s << none;
+    QTest::newRow("no command") << u"--json"_s << 2 << u"missing command"_s << none;
     QTest::newRow("compare stdin twice")
-        << u"compare - -"_s << u"standard input\n\nUsage:"_s << none;
+        << u"compare - -"_s << 2 << u"only one of PAPER and REFERENCE"_s << none;
     // Binary content, files that are no regular files and input without end are refused, by
     // every command alike.
     QVERIFY(writeFile(u"picture.png"_s, "\x89PNG\r\n\x1A\n\0\0\0\rIHDR"_ba));
-    QTest::newRow("binary file") << u"query picture.png"_s
+    QTest::newRow("binary file") << u"query picture.png"_s << 1
                                  << u"cannot read 'picture.png': 文件内容不是文本"_s << none;
-    QTest::newRow("device") << u"text /dev/zero"_s << u"cannot read '/dev/zero': 这是一个设备"_s
+    QTest::newRow("device") << u"text /dev/zero"_s << 1
+                            << u"cannot read '/dev/zero': 这是一个设备"_s << none;
+    QTest::newRow("folder") << u"compare . -"_s << 1 << u"cannot read '.': 这是一个文件夹"_s
                             << none;
-    QTest::newRow("folder") << u"compare . -"_s << u"cannot read '.': 这是一个文件夹"_s << none;
     QTest::newRow("endless standard input")
-        << u"analyse"_s << u"cannot read standard input: 内容超过了纯文本和 RTF 文件的上限 64 MB"_s
+        << u"analyse"_s << 1
+        << u"cannot read standard input: 内容超过了纯文本和 RTF 文件的上限 64 MB"_s
         << u"/dev/zero"_s;
 }
 
 void TestCli::badInput()
 {
     QFETCH(QString, arguments);
+    QFETCH(int, exitCode);
     QFETCH(QString, message);
     QFETCH(QString, inputFile);
 
-    const auto [exitCode, out, err] = runCli(arguments, {}, inputFile);
-    QCOMPARE(exitCode, 2);
+    const auto [code, out, err] = runCli(arguments, {}, inputFile);
+    QCOMPARE(code, exitCode);
     QVERIFY(out.isEmpty());
-    QVERIFY2(err.contains(message.toUtf8()), err.constData());
-    QCOMPARE(err.contains("Usage:"), message.contains(u"Usage:"_s));
+    QVERIFY2(err.startsWith("quarnex-cli: ") && err.contains(message.toUtf8()), err.constData());
+    QCOMPARE(err.count('\n'), 1);
+    QVERIFY(err.endsWith('\n'));
+    QCOMPARE(err.contains("; try 'quarnex-cli --help'"), exitCode == 2);
+}
+
+// quarnex and quarnex-cli alike: help and version on standard output with status 0, a usage
+// error in one line with status 2; the window's program does all of it without a display.
+void TestCli::convention_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QString>("error");
+
+    const QString cli = QStringLiteral(QUARNEX_CLI);
+    const QString app = QStringLiteral(QUARNEX_APP);
+    const QString version = QStringLiteral(QUARNEX_VERSION);
+    QTest::newRow("cli help") << cli << u"--help"_s << 0 << u"Usage: quarnex-cli COMMAND"_s
+                              << QString();
+    QTest::newRow("cli help wins over a fault")
+        << cli << u"analyse --fast -h"_s << 0 << u"Usage: quarnex-cli"_s << QString();
+    QTest::newRow("cli version") << cli << u"--version"_s << 0
+                                 << u"quarnex-cli "_s + version + u'\n' << QString();
+    QTest::newRow("cli unknown command")
+        << cli << u"grade paper.txt"_s << 2 << QString()
+        << u"quarnex-cli: unknown command 'grade'; try 'quarnex-cli --help'\n"_s;
+    QTest::newRow("app help") << app << u"--help"_s << 0 << u"Usage: quarnex [options] [FILE]"_s
+                              << QString();
+    QTest::newRow("app version") << app << u"--version"_s << 0 << u"quarnex "_s + version + u'\n'
+                                 << QString();
+    QTest::newRow("app unknown option")
+        << app << u"--fast"_s << 2 << QString()
+        << u"quarnex: unknown option '--fast'; try 'quarnex --help'\n"_s;
+    QTest::newRow("app two files")
+        << app << u"a.txt b.txt"_s << 2 << QString()
+        << u"quarnex: only one FILE can be opened; try 'quarnex --help'\n"_s;
+}
+
+void TestCli::convention()
+{
+    QFETCH(QString, program);
+    QFETCH(QString, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, output);
+    QFETCH(QString, error);
+
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString &name : {u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"QT_QPA_PLATFORM"_s})
+        environment.remove(name);
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments.split(u' '));
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), exitCode);
+    const QString out = QString::fromUtf8(process.readAllStandardOutput());
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    if (output.isEmpty())
+        QVERIFY(out.isEmpty());
+    else
+        QVERIFY2(output.endsWith(u'\n') ? out == output : out.startsWith(output), qPrintable(out));
+    QCOMPARE(err, error);
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "check/page.h"
 #include "engine/engine.h"
 #include "engine/server.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real dialog, as a user meets it: Qt's own widget dialog, answered by pressing Enter.
 #include "platform/filedialog.h"
 #include "platform/savefile.h"
