@@ -2,6 +2,7 @@
 #include "check.h"
 
 #include "check/analysis.h"
+#include "check/checkrun.h"
 #include "check/numbers.h"
 #include "check/page.h"
 #include "check/report.h"
@@ -9,10 +10,11 @@
 #include "fetch.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QTimer>
 
 #include <cmath>
 #include <optional>
@@ -28,18 +30,14 @@ struct CheckedSentence {
     // Empty when no page was scored for it.
     std::optional<qint64> percent;
     QString overall;
-    qint64 overallHundredths = 0;
     QString label2;
     QList<SearchResult> results;
 };
 
-constexpr int maxRetries = 3;
-constexpr QStringView stopMessage = u"网络不给力，自动对比已经暂停！";
-
 // "k/n overall%" per line, or on a terminal one line kept up to date with a bar and the time
-// left, estimated from the time the sentences so far took.
+// left.
 void reportProgress(const ProgressOutput &progress, qsizetype done, qsizetype total,
-                    const QString &overall, qint64 elapsedMs)
+                    const QString &overall, qint64 msLeft)
 {
     if (!progress.write)
         return;
@@ -50,13 +48,84 @@ void reportProgress(const ProgressOutput &progress, qsizetype done, qsizetype to
     }
     constexpr qsizetype width = 30;
     const qsizetype filled = total > 0 ? done * width / total : width;
-    const qint64 secondsLeft = done > 0 ? elapsedMs * (total - done) / done / 1000 : 0;
     QString bar = u"\r["_s + QString(filled, u'#') + QString(width - filled, u' ') + u"] "_s +
                   figures + u"  overall "_s + overall + u"%  about "_s +
-                  QString::number(secondsLeft) + u" s left "_s;
+                  QString::number(msLeft / 1000) + u" s left "_s;
     if (done == total)
         bar += u'\n';
     progress.write(bar.toUtf8());
+}
+
+// How a run ended, besides at the end of the list.
+struct RunEnd {
+    std::optional<QString> stopped;
+    bool verification = false;
+    QString fetchError;
+};
+
+// Drives the run with one page fetched at a time, as the window's browser loads them: of the
+// addresses asked for within one step only the last is fetched, as a newer navigation replaces
+// an older one.
+RunEnd drive(CheckRun &run, QList<CheckedSentence> &checked)
+{
+    PageFetcher fetcher;
+    QEventLoop loop;
+    RunEnd end;
+    std::optional<QString> wanted;
+
+    const auto fetchWanted = [&] {
+        if (!wanted)
+            return;
+        const QString address = *std::exchange(wanted, std::nullopt);
+        const qsizetype sentence = run.lastSentIndex;
+        checked[sentence].sent = true;
+        const QUrl url = sendableUrl(address);
+        fetcher.fetch(url, [&run, &end, url](const FetchedPage &page) {
+            PageEnd ended{PageEnd::Kind::Loaded, page.body, url.toString(), {}};
+            if (!page.error.isEmpty()) {
+                ended.kind = PageEnd::Kind::Failed;
+                end.fetchError = url.toDisplayString() + u": "_s + page.error;
+            } else if (page.body.isEmpty()) {
+                end.fetchError = url.toDisplayString() + u": empty page"_s;
+            }
+            run.pageEnded(ended);
+        });
+    };
+    QObject::connect(&run, &CheckRun::navigate, &loop, [&](const QString &address) {
+        if (!wanted)
+            QTimer::singleShot(0, &loop, fetchWanted);
+        wanted = address;
+    });
+    QObject::connect(&run, &CheckRun::abandonPage, &loop, [&] {
+        wanted.reset();
+        fetcher.abort();
+    });
+    QObject::connect(&run, &CheckRun::pageScored, &loop,
+                     [&](qsizetype i, const PageReading &reading) {
+                         if (i < 0 || i >= checked.size())
+                             return;
+                         CheckedSentence &sentence = checked[i];
+                         sentence.percent = reading.percent;
+                         sentence.overall = run.overall;
+                         sentence.label2 = similarityLine(reading.percent, run.overall);
+                         sentence.results = reading.results;
+                     });
+    QObject::connect(&run, &CheckRun::showLine1, &loop, [&](const QString &line) {
+        if (line == stopMessage)
+            end.stopped = line;
+    });
+    QObject::connect(&run, &CheckRun::verificationShown, &loop, [&] {
+        end.verification = true;
+        end.stopped = verificationMessage.toString();
+    });
+    QObject::connect(&run, &CheckRun::autoRunChanged, &loop, [&](bool running) {
+        if (!running)
+            loop.quit();
+    });
+    run.start();
+    if (run.autoRun == 1)
+        loop.exec();
+    return end;
 }
 
 QByteArray standaloneReport(const QString &reportHtml)
@@ -69,9 +138,9 @@ QByteArray standaloneReport(const QString &reportHtml)
 }
 
 // An overall figure as JSON: a number, 4.5 for "4.5".
-QJsonValue overallJson(qint64 hundredths)
+QJsonValue overallJson(const QString &overall)
 {
-    return QJsonValue(double(hundredths) / 100.0);
+    return QJsonValue(overall.toDouble());
 }
 
 } // namespace
@@ -111,63 +180,26 @@ Result<CliOutcome> runCheck(const CommandLine &line, const StandardInput &readSt
     const Analysis analysis = analyse(*text);
     const qsizetype total = analysis.entries.size();
     QList<CheckedSentence> checked(total);
-    ResultSlots slots = ResultSlots::forSentences(total);
-    PageFetcher fetcher;
-    QElapsedTimer clock;
-    clock.start();
-    // As the window counts: the divisor starts at one and is one ahead of the pages scored,
-    // taken back only when a page stops the run.
-    qint64 similaritySum = 0;
-    qint64 scoredCount = 1;
-    qint64 overallHundredths = 0;
-    QString overall = u"0"_s;
-    std::optional<QString> stopped;
-    QString fetchError;
-    bool requested = false;
-    for (qsizetype i = 0; i < total && !stopped; ++i) {
-        CheckedSentence &sentence = checked[i];
-        const QString search = searchText(analysis.entries[i]);
-        if (!isBlankSearchText(search)) {
-            const QUrl url = sendableUrl(site->address(search));
-            FetchedPage page;
-            for (int attempt = 0; attempt <= maxRetries; ++attempt) {
-                if (requested)
-                    pauseSeconds(pause);
-                requested = true;
-                page = fetcher.get(url);
-                if (page.error.isEmpty())
-                    break;
-            }
-            sentence.sent = true;
-            if (!page.error.isEmpty()) {
-                fetchError = url.toDisplayString() + u": "_s + page.error;
-                stopped = stopMessage.toString();
-            } else {
-                const PageReading reading = readPage(page.body, analysis.sentences[i]);
-                similaritySum += reading.percent;
-                overallHundredths = roundedHundredths(similaritySum, scoredCount).value();
-                overall = formatHundredths(overallHundredths);
-                sentence.percent = reading.percent;
-                sentence.overall = overall;
-                sentence.overallHundredths = overallHundredths;
-                sentence.label2 = similarityLine(reading.percent, overall);
-                sentence.results = reading.results;
-                storeResults(slots, i, reading.results);
-                ++scoredCount;
-                // A page without highlighting is most likely a block or a captcha.
-                if (!reading.highlight.openTagFound) {
-                    --scoredCount;
-                    stopped = stopMessage.toString();
-                }
-            }
-        }
-        reportProgress(progress, i + 1, total, overall, clock.elapsed());
-    }
+    CheckRun run;
+    run.pauseScale = pause;
+    run.address = [&site](const QString &search) { return site->address(search); };
+    run.paperIsEmpty = [] { return false; };
+    QObject::connect(&run, &CheckRun::progress,
+                     [&progress](qsizetype number, qsizetype count, const QString &overall,
+                                 qint64 msLeft) {
+                         reportProgress(progress, number, count, overall, msLeft);
+                     });
+    run.analysed(analysis);
+    RunEnd end;
+    if (total > 0)
+        end = drive(run, checked);
+    const std::optional<QString> &stopped = end.stopped;
 
     // The bar of a run that stopped early still needs its line ended.
     if (stopped && progress.write && progress.terminal)
         progress.write("\n"_ba);
 
+    ResultSlots slots = run.results.value_or(ResultSlots::forSentences(total));
     recountResults(slots);
     const QString report = reportHtml(slots);
     if (reportFile.isOpen()) {
@@ -179,11 +211,14 @@ Result<CliOutcome> runCheck(const CommandLine &line, const StandardInput &readSt
     }
 
     CliOutcome outcome;
-    outcome.exitCode = stopped ? exitStopped : exitSuccess;
+    outcome.exitCode = end.verification ? exitVerification : stopped ? exitStopped : exitSuccess;
     if (stopped) {
         QString error = *stopped + u'\n';
-        if (!fetchError.isEmpty())
-            error += u"quarnex-cli: "_s + fetchError + u'\n';
+        if (end.verification)
+            error = u"quarnex-cli: the search site asks for a human check; answer it in a "_s
+                    u"browser, then check again\n"_s;
+        else if (!end.fetchError.isEmpty())
+            error += u"quarnex-cli: "_s + end.fetchError + u'\n';
         outcome.standardError = error.toUtf8();
     }
     const QJsonValue null(QJsonValue::Null);
@@ -198,14 +233,14 @@ Result<CliOutcome> runCheck(const CommandLine &line, const StandardInput &readSt
                 {u"searchText"_s, searchText(analysis.entries[i])},
                 {u"sent"_s, sentence.sent},
                 {u"percent"_s, scored ? QJsonValue(*sentence.percent) : null},
-                {u"overall"_s, scored ? overallJson(sentence.overallHundredths) : null},
+                {u"overall"_s, scored ? overallJson(sentence.overall) : null},
                 {u"label2"_s, scored ? QJsonValue(sentence.label2) : null},
                 {u"results"_s, resultsJson(sentence.results)},
             });
         }
         outcome.standardOutput = jsonBytes({
             {u"sentences"_s, sentences},
-            {u"overall"_s, overallJson(overallHundredths)},
+            {u"overall"_s, overallJson(run.overall)},
             {u"stopped"_s, stopped ? QJsonValue(*stopped) : null},
             {u"report"_s, report},
         });
@@ -220,7 +255,7 @@ Result<CliOutcome> runCheck(const CommandLine &line, const StandardInput &readSt
                     : (sentence.sent ? u"failed"_s : u"not sent"_s)) +
                u'\n';
     }
-    out += u"overall\t"_s + overall + u"%\n"_s;
+    out += u"overall\t"_s + run.overall + u"%\n"_s;
     outcome.standardOutput = out.toUtf8();
     return outcome;
 }

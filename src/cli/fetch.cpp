@@ -1,13 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fetch.h"
 
-#include <QEventLoop>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QStringDecoder>
-#include <QTimer>
-
-#include <memory>
 
 namespace quarnex {
 using namespace Qt::StringLiterals;
@@ -53,39 +49,45 @@ PageFetcher::PageFetcher()
     m_manager.setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
 }
 
-FetchedPage PageFetcher::get(const QUrl &url)
+PageFetcher::~PageFetcher()
 {
+    abort();
+}
+
+void PageFetcher::abort()
+{
+    if (QNetworkReply *reply = m_reply.data()) {
+        m_reply.clear();
+        reply->disconnect();
+        reply->abort();
+        reply->deleteLater();
+    }
+}
+
+void PageFetcher::fetch(const QUrl &url, std::function<void(const FetchedPage &)> done)
+{
+    abort();
     QNetworkRequest request(url);
     // Search sites answer bare clients with a different page or a block.
     request.setHeader(QNetworkRequest::UserAgentHeader,
                       "Mozilla/5.0 (X11; Linux x86_64) AppleWebKit/537.36 (KHTML, like Gecko) "
                       "Chrome/108.0.0.0 Safari/537.36"_ba);
     request.setRawHeader("Accept-Language", "zh-CN");
-    // A stalled connection fails like any other instead of holding the run forever.
+    // A stalled connection fails like any other instead of holding the run.
     request.setTransferTimeout(30000);
 
-    const std::unique_ptr<QNetworkReply> reply(m_manager.get(request));
-    QEventLoop loop;
-    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    if (!reply->isFinished())
-        loop.exec();
-
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (status >= 400)
-        return {{}, u"HTTP status "_s + QString::number(status)};
-    if (reply->error() != QNetworkReply::NoError)
-        return {{}, reply->errorString()};
-    const QString body = bodyMarkup(decodeBody(reply->readAll(), reply->rawHeader("Content-Type")));
-    if (body.isEmpty())
-        return {{}, u"empty page"_s};
-    return {body, {}};
-}
-
-void pauseSeconds(double seconds)
-{
-    QEventLoop loop;
-    QTimer::singleShot(int(seconds * 1000.0), &loop, &QEventLoop::quit);
-    loop.exec();
+    QNetworkReply *reply = m_manager.get(request);
+    m_reply = reply;
+    QObject::connect(reply, &QNetworkReply::finished, reply, [this, reply, done] {
+        m_reply.clear();
+        reply->deleteLater();
+        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        if (status >= 400)
+            return done({{}, u"HTTP status "_s + QString::number(status)});
+        if (reply->error() != QNetworkReply::NoError)
+            return done({{}, reply->errorString()});
+        done({bodyMarkup(decodeBody(reply->readAll(), reply->rawHeader("Content-Type"))), {}});
+    });
 }
 
 } // namespace quarnex

@@ -5,9 +5,13 @@
 
 #include <QByteArray>
 #include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QString>
 #include <QStringView>
+#include <QPointer>
 #include <QUrl>
+
+#include <functional>
 
 namespace quarnex {
 
@@ -21,22 +25,24 @@ QString decodeBody(const QByteArray &bytes, const QByteArray &contentType);
 
 struct FetchedPage {
     QString body;
-    // Empty when a non-empty body arrived.
+    // Empty when the page arrived (its body may still be empty).
     QString error;
 };
 
 // Fetches result pages one at a time like a browser would, keeping cookies for its lifetime.
-// Needs a QCoreApplication; each request runs its own event loop until it ends.
+// Needs a QCoreApplication and a running event loop.
 class PageFetcher {
 public:
     PageFetcher();
-    FetchedPage get(const QUrl &url);
+    ~PageFetcher();
+    // Starts fetching, abandoning a fetch still under way; `done` is called once when it ends.
+    void fetch(const QUrl &url, std::function<void(const FetchedPage &)> done);
+    // Abandons the fetch under way: its `done` is not called.
+    void abort();
 
 private:
     QNetworkAccessManager m_manager;
+    QPointer<QNetworkReply> m_reply;
 };
-
-// Waits so long while events are processed.
-void pauseSeconds(double seconds);
 
 } // namespace quarnex

@@ -18,11 +18,13 @@ struct CliOutcome {
 };
 
 // The exit codes: success; a file that cannot be read or written, or input that is malformed;
-// a fault of the command line itself; a check that stopped before its last sentence.
+// a fault of the command line itself; a check that stopped before its last sentence; a check
+// that the search site stopped with its human-verification page.
 inline constexpr int exitSuccess = 0;
 inline constexpr int exitFailure = 1;
 inline constexpr int exitUsage = 2;
 inline constexpr int exitStopped = 3;
+inline constexpr int exitVerification = 4;
 
 // Where a long command reports how far it got while it runs, rather than when it ends.
 struct ProgressOutput {

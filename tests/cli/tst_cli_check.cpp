@@ -75,8 +75,8 @@ void cutShort(QTcpSocket *socket)
 }
 
 // The engine's result pages behind a front that fails the first requests of chosen queries, in
-// turn by closing the connection in the middle of the page, with 503 and with an empty page; it
-// logs every query it receives.
+// turn by closing the connection in the middle of the page, with 503 and with an empty page, or
+// (a count below 0) answer with a human-verification page; it logs every query it receives.
 class FlakyEngine final : public QAbstractHttpServer {
 public:
     FlakyEngine(const QString &folder, QHash<QString, int> failures)
@@ -94,7 +94,11 @@ protected:
         const QString query = QUrlQuery(request.url()).queryItemValue(u"wd"_s, QUrl::FullyDecoded);
         m_queries.append(query);
         const int attempt = m_attempts[query]++;
-        if (attempt >= m_failures.value(query))
+        if (m_failures.value(query) < 0)
+            writeHtmlAnswer(socket, "200 OK",
+                            u"<html><head><title>百度安全验证</title></head><body><form "
+                            u"id=captcha>请完成下方验证</form></body></html>"_s);
+        else if (attempt >= m_failures.value(query))
             writeHtmlAnswer(socket, "200 OK", resultPage(m_index, query, base()));
         else if (attempt % 3 == 0)
             cutShort(socket);
@@ -211,6 +215,10 @@ void TestCliCheck::retriesFailedRequests_data()
     QTest::newRow("the second search never answers")
         << Failures{{texts[1], 100}} << 3 << QStringList{u"6 6"_s, u"-"_s, u"sent"_s, u"-"_s}
         << QStringList{texts[0], texts[1], texts[1], texts[1], texts[1]};
+    // Not scored as a page without highlight: the run stops with a status of its own.
+    QTest::newRow("the site asks for a human check")
+        << Failures{{texts[1], -1}} << 4 << QStringList{u"6 6"_s, u"-"_s, u"sent"_s, u"-"_s}
+        << QStringList{texts[0], texts[1]};
 }
 
 void TestCliCheck::retriesFailedRequests()
