@@ -11,6 +11,7 @@
 #include "listbox.h"
 #include "platform/messagebox.h"
 #include "platform/richedit.h"
+#include "platform/shell.h"
 #include "platform/searchbrowser.h"
 
 #include <QApplication>
@@ -256,6 +257,18 @@ void Form1::Form_Load()
 QSize Form1::outerTwips() const
 {
     return m_layout.outerTwips(this);
+}
+
+bool Form1::event(QEvent *event)
+{
+    const bool handled = QMainWindow::event(event);
+    // The frame becomes known when the window manager frames the window, which moves it
+    // without resizing it.
+    const auto type = event->type();
+    if ((type == QEvent::Move || type == QEvent::Show || type == QEvent::WindowActivate) &&
+        m_layout.frameChanged(this))
+        Form_Resize();
+    return handled;
 }
 
 void Form1::resizeEvent(QResizeEvent *event)

@@ -109,6 +109,18 @@ void Form2::createMenu()
     qx = item(u"qx"_s, u"全选"_s, QKeySequence(u"Ctrl+A"_s), edit::selectAll);
 }
 
+bool Form2::event(QEvent *event)
+{
+    const bool handled = QWidget::event(event);
+    // The frame becomes known when the window manager frames the window, which moves it
+    // without resizing it.
+    const auto type = event->type();
+    if ((type == QEvent::Move || type == QEvent::Show || type == QEvent::WindowActivate) &&
+        m_layout.frameChanged(this))
+        Form_Resize();
+    return handled;
+}
+
 void Form2::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);

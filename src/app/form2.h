@@ -55,6 +55,7 @@ public:
     const TwipsLayout &layoutTwips() const { return m_layout; }
 
 protected:
+    bool event(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 

@@ -63,9 +63,15 @@ QSize TwipsLayout::outerTwips(const QWidget *window) const
     // A frame, caption and border of this many pixels.
     constexpr QSize frameAllowance(16, 39);
     QSize pixels = window->frameGeometry().size();
-    if (pixels == window->geometry().size())
+    m_frameUsed = pixels - window->geometry().size();
+    if (m_frameUsed.isEmpty())
         pixels += frameAllowance;
     return {toTwips(pixels.width()), toTwips(pixels.height())};
+}
+
+bool TwipsLayout::frameChanged(const QWidget *window) const
+{
+    return window->frameGeometry().size() - window->geometry().size() != m_frameUsed;
 }
 
 void TwipsLayout::apply(QWidget *widget)

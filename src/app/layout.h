@@ -33,11 +33,16 @@ public:
     // reports no frame (offscreen, or no window manager), a frame allowance stands in, so that
     // the layout rules put the controls where they belong.
     QSize outerTwips(const QWidget *window) const;
+    // Whether the window's frame differs from the one the last outerTwips() used: true once the
+    // window manager has framed a window that was laid out with the allowance, so that the
+    // window lays out again and start-up gives the layout a later resize to the same size gives.
+    bool frameChanged(const QWidget *window) const;
 
 private:
     void apply(QWidget *widget);
 
     double m_dpi;
+    mutable QSize m_frameUsed{-1, -1};
     QHash<QWidget *, QRect> m_twips;
 };
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/fonts.h"
 #include "app/form1.h"
+#include "app/translations.h"
 #include "engine/server.h"
 #include "platform/websearchbrowser.h"
 #include "version.h"
@@ -123,6 +124,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(QStringLiteral(QUARNEX_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);
     quarnex::installFontSubstitutions();
+    quarnex::installQtTranslations();
 
     // Offline: the folder's documents are searched by an engine inside the program, on a free
     // loopback port that stands in for the web search.

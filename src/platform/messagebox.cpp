@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "messagebox.h"
 
-#include <QDesktopServices>
 #include <QMessageBox>
-#include <QUrl>
 
 #include <utility>
 
@@ -17,10 +15,6 @@ struct Script {
     bool messagesScripted = false;
     QList<MessageBox::Answer> answers;
     QList<MessageBox::Shown> shown;
-
-    bool shellScripted = false;
-    bool shellSucceeds = true;
-    QStringList opened;
 };
 
 Script &script()
@@ -105,29 +99,6 @@ void MessageBox::queueAnswer(Answer answer)
 QList<MessageBox::Shown> MessageBox::takeShown()
 {
     return std::exchange(script().shown, {});
-}
-
-bool Shell::openUrl(const QString &url)
-{
-    Script &state = script();
-    if (state.shellScripted) {
-        state.opened.append(url);
-        return state.shellSucceeds;
-    }
-    return QDesktopServices::openUrl(QUrl(url));
-}
-
-void Shell::setScripted(bool scripted, bool succeeds)
-{
-    Script &state = script();
-    state.shellScripted = scripted;
-    state.shellSucceeds = succeeds;
-    state.opened.clear();
-}
-
-QStringList Shell::takeOpened()
-{
-    return std::exchange(script().opened, {});
 }
 
 } // namespace quarnex

@@ -34,14 +34,4 @@ public:
     static QList<Shown> takeShown();
 };
 
-// Opens an address in the system's browser. False when that fails.
-class Shell final {
-public:
-    static bool openUrl(const QString &url);
-    // Test support: while scripted, nothing is opened; addresses are recorded and the call
-    // answers `succeeds`.
-    static void setScripted(bool scripted, bool succeeds = true);
-    static QStringList takeOpened();
-};
-
 } // namespace quarnex

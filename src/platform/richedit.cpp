@@ -110,6 +110,12 @@ RichEdit::RichEdit(QWidget *parent) : QTextEdit(parent)
     QPalette colours = palette();
     colours.setColor(QPalette::Text, Qt::black);
     colours.setColor(QPalette::Base, Qt::white);
+    // The selection is drawn pale under the text's own colour, so that a sentence marked red
+    // shows red while it is selected.
+    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+        colours.setColor(group, QPalette::Highlight, QColor(0xCC, 0xE4, 0xF7));
+        colours.setBrush(group, QPalette::HighlightedText, Qt::NoBrush);
+    }
     setPalette(colours);
     setTextColor(Qt::black);
 }

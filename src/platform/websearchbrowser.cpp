@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "websearchbrowser.h"
 
-#include <QDesktopServices>
+#include "messagebox.h"
+#include "shell.h"
+
 #include <QTimer>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineNewWindowRequest>
@@ -106,9 +108,17 @@ protected:
     QWebEnginePage *createWindow(WebWindowType) override { return nullptr; }
 };
 
-std::function<void(const QUrl &)> WebSearchBrowser::openExternally = [](const QUrl &url) {
-    QDesktopServices::openUrl(url);
-};
+namespace {
+
+bool opensOutside(const QWebEngineNewWindowRequest &request)
+{
+    const QUrl url = request.requestedUrl();
+    const QString scheme = url.scheme();
+    return request.isUserInitiated() && url.isValid() && !url.host().isEmpty() &&
+           (scheme == u"http"_s || scheme == u"https"_s);
+}
+
+} // namespace
 
 WebSearchBrowser::WebSearchBrowser(QObject *parent)
     : SearchBrowser(parent), m_view(new QWebEngineView)
@@ -117,12 +127,14 @@ WebSearchBrowser::WebSearchBrowser(QObject *parent)
     m_page = new SearchPage(m_view);
     m_view->setPage(m_page);
     connect(m_page, &QWebEnginePage::loadingChanged, this, &WebSearchBrowser::loadingChanged);
-    connect(
-        m_page, &QWebEnginePage::newWindowRequested, this, [](QWebEngineNewWindowRequest &request) {
-            const QUrl url = request.requestedUrl();
-            if (url.isValid() && !url.isEmpty() && url != QUrl(u"about:blank"_s) && openExternally)
-                openExternally(url);
-        });
+    // Only a link the user clicked leaves for the system browser, and only to a web address: a
+    // page's own script opens nothing, and blocked or custom-scheme addresses stay here.
+    connect(m_page, &QWebEnginePage::newWindowRequested, this,
+            [this](QWebEngineNewWindowRequest &request) {
+                if (opensOutside(request) &&
+                    !Shell::openUrl(request.requestedUrl().toString(QUrl::FullyEncoded)))
+                    MessageBox::critical(m_view, u"调用浏览器错误！"_s, u"错误："_s);
+            });
     // A renderer that dies takes the pending load and read with it; end the navigation rather
     // than stay busy for ever.
     connect(m_page, &QWebEnginePage::renderProcessTerminated, this, [this] {

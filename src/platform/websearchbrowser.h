@@ -7,7 +7,6 @@
 #include <QPointer>
 #include <QUrl>
 
-#include <functional>
 
 class QWebEngineLoadingInfo;
 class QWebEngineView;
@@ -43,10 +42,6 @@ public:
     bool Failed() const override { return m_failed; }
     QString pageUrl() const override;
     QString pageTitle() const override;
-
-    // Where a link that asks for a new window is sent: the system browser. Tests put a recorder
-    // here so that nothing is launched.
-    static std::function<void(const QUrl &)> openExternally;
 
     // How long reading a finished page may take before it is given up as unreadable; a page
     // that navigates itself away can swallow the read.

@@ -2,12 +2,14 @@
 #include "app/form1.h"
 #include "app/form2.h"
 #include "app/listbox.h"
+#include "app/translations.h"
 #include "check/pagewriter.h"
 #include "documents/rtf.h"
 #include "manualclock.h"
 #include "platform/fakesearchbrowser.h"
 #include "platform/messagebox.h"
 #include "platform/richedit.h"
+#include "platform/shell.h"
 
 #include <QClipboard>
 #include <QDir>
@@ -83,6 +85,7 @@ private Q_SLOTS:
     void saveAsksBeforeReplacingAWordDocument();
     void saveOnAFullDiskKeepsTheOldFileAndSaysSo();
     void editCommandsAndContextMenu();
+    void qtDialogsSpeakChinese();
 
 private:
     void analyse(const QString &text);
@@ -606,6 +609,14 @@ void TstForm1::editCommandsAndContextMenu()
     QTest::mousePress(editor->viewport(), Qt::RightButton);
     QTRY_VERIFY(form->yjcd->isVisible());
     form->yjcd->close();
+}
+
+void TstForm1::qtDialogsSpeakChinese()
+{
+    QVERIFY(installQtTranslations());
+    for (const char *button : {"OK", "&Yes", "&No", "Cancel"})
+        QVERIFY2(QCoreApplication::translate("QPlatformTheme", button) != QLatin1String(button),
+                 button);
 }
 
 QTEST_MAIN(TstForm1)

@@ -2,6 +2,7 @@
 #include "platform/richedit.h"
 
 #include <QRandomGenerator>
+#include <QImage>
 #include <QTest>
 
 #include <array>
@@ -16,6 +17,28 @@ class TstRichEdit final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // A sentence marked red stays red while it is selected, on a pale selection.
+    void redShowsThroughTheSelection()
+    {
+        RichEdit edit;
+        edit.resize(300, 80);
+        edit.setText(u"甲乙丙丁戊己庚辛"_s);
+        edit.setSelStart(0);
+        edit.setSelLength(8);
+        edit.setSelColor(red);
+        edit.show();
+        edit.setFocus();
+        QVERIFY(QTest::qWaitForWindowExposed(&edit));
+        const QImage image = edit.viewport()->grab().toImage();
+        int redPixels = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                redPixels += c.red() > 180 && c.green() < 90 && c.blue() < 90;
+            }
+        }
+        QVERIFY(redPixels > 20);
+    }
     // Text has every break as CR LF, and the positions map onto exactly that text.
     void text()
     {

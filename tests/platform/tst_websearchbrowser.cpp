@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/shell.h"
 #include "platform/websearchbrowser.h"
 #include "resultserver.h"
 
@@ -44,13 +45,11 @@ class TestWebSearchBrowser : public QObject {
 
 Q_SIGNALS:
     void textRead(const QString &text);
-    // What would have been handed to the system browser.
-    void openedOutside(const QUrl &url);
 
 private Q_SLOTS:
     void initTestCase()
     {
-        WebSearchBrowser::openExternally = [this](const QUrl &url) { Q_EMIT openedOutside(url); };
+        Shell::setScripted(true);
         server = new ResultServer(this);
         QVERIFY(server->port() != 0);
     }
@@ -123,7 +122,8 @@ private Q_SLOTS:
         // In silent mode a page raises no dialog, and a new-window link goes to the system browser.
         server->setPage(u"alert"_s,
                         u"<body><script>alert(1); confirm('?');</script>"
-                        u"<a href=http://example.com/out target=_blank>out</a></body>"_s);
+                        u"<a href=http://example.com/out target=_blank style='display:block;"
+                        u"width:300px;height:200px'>out</a></body>"_s);
         int dialogs = 0; // a dialog that does show is closed at once and counted
         QTimer closer;
         connect(&closer, &QTimer::timeout, this, [&] {
@@ -135,10 +135,21 @@ private Q_SLOTS:
         QVERIFY(navigateAndWait(server->searchAddress(u"alert"_s)));
         QCOMPARE(dialogs, 0);
 
-        QSignalSpy opened(this, &TestWebSearchBrowser::openedOutside);
-        page()->runJavaScript(u"document.querySelector('a').click()"_s);
-        QVERIFY(opened.wait(loadTimeout));
-        QCOMPARE(opened.constFirst().constFirst().toUrl(), QUrl(u"http://example.com/out"_s));
+        // The page's own script opening a window is refused; the user's click goes out.
+        page()->runJavaScript(u"window.open('http://example.com/script');"
+                              u"window.open('about:blank#blocked')"_s);
+        QWidget *view = browser->view();
+        view->resize(400, 300);
+        view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view));
+        QWidget *input = view->focusProxy() ? view->focusProxy() : view;
+        QStringList opened;
+        QTRY_VERIFY_WITH_TIMEOUT((QTest::mouseClick(input, Qt::LeftButton, {}, QPoint(20, 20)),
+                                  opened += Shell::takeOpened(), !opened.isEmpty()),
+                                 loadTimeout);
+        for (const QString &url : std::as_const(opened))
+            QCOMPARE(url, u"http://example.com/out"_s);
+        view->hide();
 
         QTRY_COMPARE_WITH_TIMEOUT(due.count(), 2, loadTimeout);
         QCoreApplication::processEvents();
