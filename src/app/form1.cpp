@@ -21,6 +21,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QTextCursor>
@@ -207,6 +208,11 @@ void Form1::createControls()
     m_layout.place(Command5, 8145, 6345, 1545, 285);
     Command6 = button(u"Command6"_s, u"对比"_s);
     m_layout.place(Command6, 9765, 6345, 510, 285);
+
+    runProgress = new QProgressBar(client);
+    runProgress->setObjectName(u"runProgress"_s);
+    runProgress->setTextVisible(false);
+    runProgress->hide();
 
     QWidget::setTabOrder(RichTextBox1, Command1);
     QWidget::setTabOrder(Command1, Command2);
@@ -423,14 +429,17 @@ void Form1::Timer1_Timer()
         control->setEnabled(!running);
     Command3->setVisible(!running);
     Command4->setVisible(running);
-    if (!running)
+    if (!running) {
         setWindowTitle(m_caption);
+        runProgress->hide();
+    }
 }
 
 void Form1::showProgress(qsizetype number, qsizetype total, const QString &overall,
                          qint64 msLeft)
 {
-    // The layout stays as it is: an automatic run shows how far it is in the window title.
+    // The layout stays as it is: the window title says how far an automatic run is, and a
+    // thin bar along the foot of the status line shows it.
     const qint64 seconds = (msLeft + 999) / 1000;
     const QString left = seconds >= 60 ? u"%1 分 %2 秒"_s.arg(seconds / 60).arg(seconds % 60)
                                        : u"%1 秒"_s.arg(seconds);
@@ -438,6 +447,13 @@ void Form1::showProgress(qsizetype number, qsizetype total, const QString &overa
                        .arg(total)
                        .arg(overall, left) +
                    m_caption);
+    const QRect line = Label1->geometry();
+    const int width = std::min(line.width(), Label2->x() - line.x() - 8);
+    runProgress->setGeometry(line.x() + 2, line.bottom() - 3, std::max(width, 0), 3);
+    runProgress->setRange(0, int(total));
+    runProgress->setValue(int(number));
+    runProgress->show();
+    runProgress->raise();
 }
 
 void Form1::Command5_Click()

@@ -17,6 +17,7 @@
 class QAction;
 class QLabel;
 class QMenu;
+class QProgressBar;
 class QPushButton;
 class QTimer;
 
@@ -63,6 +64,8 @@ public:
     SearchBrowser *WebBrowser1 = nullptr;
     SearchBrowser *WebBrowser2 = nullptr;
     FileDialog CommonDialog1;
+    // How far an automatic run is: a thin bar along the foot of Label1, shown only then.
+    QProgressBar *runProgress = nullptr;
 
     // Menu items, by their names.
     QMenu *wjcd = nullptr;
