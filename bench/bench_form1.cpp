@@ -3,7 +3,7 @@
 // to its end, as File › Open does it.
 #include "app/fonts.h"
 #include "app/form1.h"
-#include "platform/fakesearchbrowser.h"
+#include "fakesearchbrowser.h"
 #include "platform/richedit.h"
 #include "wordfixture.h"
 

@@ -51,30 +51,34 @@ public:
     ~Form1() override;
 
     // Controls, by their designer names (also their objectName).
-    RichEdit *RichTextBox1 = nullptr;
-    ListBox *List1 = nullptr;
-    QLabel *Label1 = nullptr;
-    QLabel *Label2 = nullptr;
-    QPushButton *Command1 = nullptr;
-    QPushButton *Command2 = nullptr;
-    QPushButton *Command3 = nullptr;
-    QPushButton *Command4 = nullptr;
-    QPushButton *Command5 = nullptr;
-    QPushButton *Command6 = nullptr;
-    SearchBrowser *WebBrowser1 = nullptr;
-    SearchBrowser *WebBrowser2 = nullptr;
-    FileDialog CommonDialog1;
+    RichEdit *RichTextBox1 = nullptr;  // the paper
+    ListBox *List1 = nullptr;          // the numbered sentences
+    QLabel *Label1 = nullptr;          // red status line: counts, progress, stop messages
+    QLabel *Label2 = nullptr;          // blue similarity of the sentence and of the paper
+    QPushButton *Command1 = nullptr;   // 进行分析: cut the paper into sentences
+    QPushButton *Command2 = nullptr;   // 手动对比: send the next sentence
+    QPushButton *Command3 = nullptr;   // 启动自动对比: start an automatic run
+    QPushButton *Command4 = nullptr;   // 停止自动对比！: stop it, in Command3's place
+    QPushButton *Command5 = nullptr;   // 统计相似性网站: the report of result pages
+    QPushButton *Command6 = nullptr;   // 对比: open the comparator
+    SearchBrowser *WebBrowser1 = nullptr; // result pages and the report
+    SearchBrowser *WebBrowser2 = nullptr; // the hidden start page
+    FileDialog CommonDialog1;          // Open and Save
     // How far an automatic run is: a thin bar along the foot of Label1, shown only then.
     QProgressBar *runProgress = nullptr;
 
     // Menu items, by their names.
-    QMenu *wjcd = nullptr;
-    QMenu *yjcd = nullptr;
-    QMenu *yinqing = nullptr;
+    QMenu *wjcd = nullptr;    // 文件
+    QMenu *yjcd = nullptr;    // 编辑, also the paper's context menu
+    QMenu *yinqing = nullptr; // 引擎选择
+    // 新建, 打开, 保存, 退出
     QAction *xinjian = nullptr, *dakai = nullptr, *baocun = nullptr, *tuichu = nullptr;
+    // 撤销, 剪切, 复制, 粘贴, 删除, 全选
     QAction *cx = nullptr, *jq = nullptr, *fz = nullptr, *nt = nullptr, *sc = nullptr,
             *qx = nullptr;
+    // 百度引擎, 龙源期刊, 中国知网: the engine a compare searches
     QAction *baidu = nullptr, *longyuan = nullptr, *zhiwang = nullptr;
+    // 对比器 (the comparator), 获取更新 (the update page, hidden)
     QAction *duibiqi = nullptr, *gengxin = nullptr;
 
     // The check of the paper: its sentences, indexes, figures and result slots.

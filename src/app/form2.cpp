@@ -3,6 +3,7 @@
 
 #include "comparator/comparison.h"
 #include "editcommands.h"
+#include "fonts.h"
 #include "platform/richedit.h"
 
 #include <QCheckBox>
@@ -15,17 +16,6 @@
 
 namespace quarnex {
 using namespace Qt::StringLiterals;
-
-namespace {
-
-QFont songti(double points)
-{
-    QFont font(u"宋体"_s);
-    font.setPointSizeF(points);
-    return font;
-}
-
-} // namespace
 
 Form2::Form2(const QString &paper, ComparatorTotals &totals, QWidget *parent)
     : QWidget(parent, Qt::Window), m_totals(totals)
@@ -48,13 +38,7 @@ Form2::Form2(const QString &paper, ComparatorTotals &totals, QWidget *parent)
     RichTextBox2->setText(u"对比的文字"_s);
     m_layout.place(RichTextBox2, 4650, 90, 4350, 5600);
 
-    Label1 = new QLabel(this);
-    Label1->setObjectName(u"Label1"_s);
-    Label1->setFont(songti(10.5));
-    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    QPalette palette = Label1->palette();
-    palette.setColor(QPalette::WindowText, QColor(255, 0, 0));
-    Label1->setPalette(palette);
+    Label1 = makeLabel(this, u"Label1"_s, QString(), QColor(255, 0, 0), false);
     m_layout.place(Label1, 180, 5800, 5800, 800);
 
     Command1 = new QPushButton(u"对比并标注"_s, this);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "comparator/comparison.h"
+
 #include "layout.h"
 #include "platform/filedialog.h"
 
@@ -17,14 +19,6 @@ namespace quarnex {
 
 class RichEdit;
 
-// The comparator's running totals: they grow with every comparison and last for the whole run
-// of the program, across closing and reopening the window, so the main window keeps them.
-struct ComparatorTotals {
-    qint64 repeatedChars = 0;
-    qint64 repeatedSentences = 0;
-    qint64 extraOccurrences = 0;
-};
-
 // The comparator window: the paper beside a reference text, compared offline; every sentence of
 // the reference found in the paper is coloured red there.
 class Form2 final : public QWidget {
@@ -34,13 +28,15 @@ class Form2 final : public QWidget {
 public:
     Form2(const QString &paper, ComparatorTotals &totals, QWidget *parent = nullptr);
 
-    RichEdit *RichTextBox1 = nullptr;
-    RichEdit *RichTextBox2 = nullptr;
-    QLabel *Label1 = nullptr;
-    QCheckBox *Check1 = nullptr;
-    QPushButton *Command1 = nullptr;
-    FileDialog CommonDialog1;
-    QMenu *yjcd = nullptr;
+    // Controls, by their designer names (also their objectName).
+    RichEdit *RichTextBox1 = nullptr; // the paper, repeats marked red
+    RichEdit *RichTextBox2 = nullptr; // the reference text
+    QLabel *Label1 = nullptr;         // the totals of the comparison
+    QCheckBox *Check1 = nullptr;      // 多次标注: keep earlier marks and totals
+    QPushButton *Command1 = nullptr;  // 对比并标注: compare and mark
+    FileDialog CommonDialog1;         // Save
+    QMenu *yjcd = nullptr;            // the paper's context menu
+    // 保存, 撤销, 剪切, 复制, 粘贴, 删除, 全选
     QAction *baocun = nullptr, *cx = nullptr, *jq = nullptr, *fz = nullptr, *nt = nullptr,
             *sc = nullptr, *qx = nullptr;
 

@@ -58,4 +58,12 @@ qint64 percentOf(qint64 part, qint64 whole);
 QString comparisonMessage(qint64 paperLength, qint64 paragraphs, qint64 sentences,
                           qint64 characters, qint64 share, qint64 similarity);
 
+// The comparator's running totals: they grow with every comparison and last for the whole run
+// of the program, across closing and reopening the window, so the main window keeps them.
+struct ComparatorTotals {
+    qint64 repeatedChars = 0;
+    qint64 repeatedSentences = 0;
+    qint64 extraOccurrences = 0;
+};
+
 } // namespace quarnex

@@ -6,7 +6,7 @@
 #include "check/pagewriter.h"
 #include "documents/rtf.h"
 #include "manualclock.h"
-#include "platform/fakesearchbrowser.h"
+#include "fakesearchbrowser.h"
 #include "platform/messagebox.h"
 #include "platform/richedit.h"
 #include "platform/shell.h"

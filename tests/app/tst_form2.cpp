@@ -2,7 +2,7 @@
 #include "app/form1.h"
 #include "app/form2.h"
 #include "documents/rtf.h"
-#include "platform/fakesearchbrowser.h"
+#include "fakesearchbrowser.h"
 #include "platform/messagebox.h"
 #include "platform/richedit.h"
 

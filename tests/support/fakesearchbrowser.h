@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "searchbrowser.h"
+#include "platform/searchbrowser.h"
 
 #include <QPointer>
 #include <QStringList>
