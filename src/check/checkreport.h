@@ -35,6 +35,9 @@ CheckReport checkReport(const CheckRun &run, const QString &paperName = {});
 // styles are inline where the PDF writer needs them, so that both read the same.
 QString checkReportHtml(const CheckReport &report);
 
+// "检测报告：论文.docx", or "检测报告" for a paper without a name.
+QString reportTitle(const CheckReport &report);
+
 // The colour a band's sentences are written in, "#rrggbb".
 QString bandColour(Band band);
 
