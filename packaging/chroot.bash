@@ -86,3 +86,12 @@ in_root() {
     chroot "$chroot_root" env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
         HOME=/root LANG=C.UTF-8 TERM=dumb "$@"
 }
+
+# A port nothing listens on now, on the loopback the chroot shares with the host.
+chroot_free_port() {
+    local port
+    while :; do
+        port=$((20000 + RANDOM % 30000))
+        (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null || { echo "$port"; return; }
+    done
+}
