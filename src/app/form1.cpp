@@ -10,6 +10,7 @@
 #include "fonts.h"
 #include "form2.h"
 #include "listbox.h"
+#include "reportcommands.h"
 #include "platform/messagebox.h"
 #include "platform/richedit.h"
 #include "platform/shell.h"
@@ -208,7 +209,7 @@ void Form1::Command1_Click()
     Label1->setText(analysis.caption);
     RichTextBox1->setSelStart(0);
     List1->addItems(analysis.entries);
-    checkRun->analysed(analysis);
+    checkRun->analysed(analysis, RichTextBox1->Text());
 }
 
 void Form1::Command2_Click()
@@ -351,6 +352,9 @@ void Form1::zhiwang_Click()
 
 void Form1::xinjian_Click()
 {
+    m_paperPath.clear();
+    m_formatsBeforeBands.reset();
+    zhuose->setChecked(false);
     RichTextBox1->setText(QString());
     applyEditingLayout();
 }
@@ -400,6 +404,10 @@ void Form1::openDocument(const QString &path)
     replace.insertFragment(QTextDocumentFragment(&read));
     document->setUndoRedoEnabled(true);
     m_caption = productTitle + path;
+    m_paperPath = path;
+    // The colours to go back to were those of the paper just replaced.
+    m_formatsBeforeBands.reset();
+    zhuose->setChecked(false);
     setWindowTitle(m_caption);
     RichTextBox1->setSelStart(0);
 }
@@ -407,6 +415,29 @@ void Form1::openDocument(const QString &path)
 void Form1::baocun_Click()
 {
     edit::saveAsRtf(this, CommonDialog1, RichTextBox1);
+}
+
+void Form1::daochu_Click()
+{
+    reportcommands::exportReport(this, reportDialog,
+                                 checkReport(*checkRun, QFileInfo(m_paperPath).fileName()));
+}
+
+void Form1::zhuose_Click()
+{
+    if (zhuose->isChecked()) {
+        m_formatsBeforeBands = RichTextBox1->formats();
+        reportcommands::colourByBand(RichTextBox1, checkReport(*checkRun));
+        return;
+    }
+    const auto before = std::exchange(m_formatsBeforeBands, std::nullopt);
+    if (before && !RichTextBox1->setFormats(*before))
+        MessageBox::information(this, u"论文已经改动过，原来的颜色无法恢复。"_s);
+}
+
+void Form1::tiaoguo_Click()
+{
+    checkRun->skipTableOfContentsAndReferences = tiaoguo->isChecked();
 }
 
 void Form1::cx_Click()

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "analysis.h"
+#include "findings.h"
 #include "page.h"
 #include "results.h"
 
@@ -48,6 +49,12 @@ struct PageEnd {
     // Where the page ended up and its title, as far as the browser knows them.
     QString url;
     QString title;
+};
+
+// What the last page read for a sentence showed.
+struct SentencePage {
+    qint64 percent = 0;
+    PageEvidence evidence;
 };
 
 // The check of a paper, sentence by sentence, with the rules of a run in one place: the
@@ -101,9 +108,17 @@ public:
     QString markedHtml;
     // The overall figure as last shown, "0" before any page.
     QString overall = QStringLiteral("0");
+    // The paper as it stood when analysed (CR LF line breaks), for its chapters; the analysed
+    // text when the caller gave none.
+    QString paperText;
+    // Per sentence, what its last read page showed; absent for a sentence without one.
+    QList<std::optional<SentencePage>> pages;
+    // Passes over the sentences of the table of contents and the references as over blank
+    // ones, so that none of them is sent. Read at each compare.
+    bool skipTableOfContentsAndReferences = false;
 
     // Events.
-    void analysed(const Analysis &analysis);
+    void analysed(const Analysis &analysis, const QString &paper = {});
     void compare();
     // The user clicked entry `row` of the list (also the one already selected).
     void entryClicked(qsizetype row);
@@ -146,6 +161,7 @@ private:
     void notRead(bool busy);
     void afterPause(std::function<void()> then);
     void reportProgress();
+    bool skipped(qsizetype row);
 
     RunClock m_clock;
     std::unique_ptr<RunTimer> m_pause;
@@ -154,6 +170,9 @@ private:
     int m_resends = 0;
     qint64 m_runStartedAt = 0;
     qsizetype m_runStartIndex = 0;
+    // Which sentences lie in the table of contents or the references; worked out at the first
+    // compare that needs it.
+    std::optional<QList<bool>> m_outsideBody;
 };
 
 // The search site's human-verification page instead of results: its title or body asks for

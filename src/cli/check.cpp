@@ -2,21 +2,25 @@
 #include "check.h"
 
 #include "check/analysis.h"
+#include "check/checkreport.h"
 #include "check/checkrun.h"
 #include "check/numbers.h"
 #include "check/page.h"
 #include "check/report.h"
 #include "check/results.h"
 #include "fetch.h"
+#include "platform/reportpdf.h"
 
-#include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QTimer>
 
 #include <cmath>
+#include <memory>
 #include <optional>
 
 namespace quarnex {
@@ -128,13 +132,58 @@ RunEnd drive(CheckRun &run, QList<CheckedSentence> &checked)
     return end;
 }
 
-QByteArray standaloneReport(const QString &reportHtml)
+// Opened before the run, so that a path that cannot be written costs no searches.
+std::optional<Failure> openOutput(QFile &file, const std::optional<QString> &path)
 {
-    return (u"<!DOCTYPE html>\n<html lang=\"zh-CN\"><head><meta "
-            u"charset=\"utf-8\"><title>相似性网站统计</title></head>"
-            u"<body>"_s +
-            reportHtml + u"</body></html>\n"_s)
-        .toUtf8();
+    if (!path)
+        return std::nullopt;
+    file.setFileName(*path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return Failure{u"cannot write '"_s + *path + u"': "_s + file.errorString()};
+    return std::nullopt;
+}
+
+std::optional<Failure> writeOutput(QFile &file, const QByteArray &bytes)
+{
+    if (!file.isOpen())
+        return std::nullopt;
+    if (file.write(bytes) != bytes.size() || !file.flush())
+        return Failure{u"cannot write '"_s + file.fileName() + u"': "_s + file.errorString()};
+    file.close();
+    return std::nullopt;
+}
+
+// Hundredths of a percent as a JSON number: 1234 gives 12.34.
+QJsonValue hundredthsJson(qint64 hundredths)
+{
+    return QJsonValue(double(hundredths) / 100.0);
+}
+
+QJsonArray sectionsJson(const PaperFindings &findings)
+{
+    QJsonArray sections;
+    for (const SectionFigures &section : findings.sections) {
+        const QString kind = section.kind == SectionKind::TableOfContents ? u"contents"_s
+                             : section.kind == SectionKind::References    ? u"references"_s
+                                                                          : u"body"_s;
+        sections.append(QJsonObject{{u"heading"_s, section.heading},
+                                    {u"kind"_s, kind},
+                                    {u"characters"_s, qint64(section.characters)},
+                                    {u"redCharacters"_s, qint64(section.redCharacters)},
+                                    {u"copyRatio"_s, hundredthsJson(section.copyRatio)}});
+    }
+    return sections;
+}
+
+QJsonArray sourcesJson(const PaperFindings &findings)
+{
+    QJsonArray sources;
+    for (const SourceFigures &source : findings.sources)
+        sources.append(QJsonObject{{u"title"_s, source.result.title},
+                                   {u"url"_s, source.result.url},
+                                   {u"sentences"_s, qint64(source.sentences)},
+                                   {u"characters"_s, qint64(source.characters)}});
+    return sources;
 }
 
 // An overall figure as JSON: a number, 4.5 for "4.5".
@@ -160,21 +209,25 @@ Result<CliOutcome> runCheck(const CommandLine &line, const StandardInput &readSt
     Result<QString> text = readEditorText(operandOrStandardInput(line, 0), readStandardInput);
     if (!text)
         return text.failure();
-    // Opened before the run, so that a path that cannot be written costs no searches.
-    QFile reportFile;
-    if (const auto path = line.value(optionReport)) {
-        reportFile.setFileName(*path);
-        if (!reportFile.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return Failure{u"cannot write '"_s + *path + u"': "_s + reportFile.errorString()};
-    }
+    QFile reportFile, pdfFile;
+    if (auto failure = openOutput(reportFile, line.value(optionReport)))
+        return *failure;
+    if (auto failure = openOutput(pdfFile, line.value(optionPdf)))
+        return *failure;
 
-    // The network needs an application object; the other commands do without one.
-    std::optional<QCoreApplication> application;
+    // The network needs an application object, the PDF's fonts a GUI one; nothing is shown,
+    // so no display is needed. The other commands do without one.
+    std::unique_ptr<QCoreApplication> application;
     if (!QCoreApplication::instance()) {
         static int argc = 1;
         static char name[] = "quarnex-cli";
         static char *argv[] = {name, nullptr};
-        application.emplace(argc, argv);
+        if (pdfFile.isOpen()) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+            application = std::make_unique<QGuiApplication>(argc, argv);
+        } else {
+            application = std::make_unique<QCoreApplication>(argc, argv);
+        }
     }
 
     const Analysis analysis = analyse(*text);
@@ -189,7 +242,8 @@ Result<CliOutcome> runCheck(const CommandLine &line, const StandardInput &readSt
                                  qint64 msLeft) {
                          reportProgress(progress, number, count, overall, msLeft);
                      });
-    run.analysed(analysis);
+    run.skipTableOfContentsAndReferences = line.skipReferences;
+    run.analysed(analysis, *text);
     RunEnd end;
     if (total > 0)
         end = drive(run, checked);
@@ -202,11 +256,18 @@ Result<CliOutcome> runCheck(const CommandLine &line, const StandardInput &readSt
     ResultSlots slots = run.results.value_or(ResultSlots::forSentences(total));
     recountResults(slots);
     const QString report = reportHtml(slots);
-    if (reportFile.isOpen()) {
-        const QByteArray bytes = standaloneReport(report);
-        if (reportFile.write(bytes) != bytes.size() || !reportFile.flush()) {
-            return Failure{u"cannot write '"_s + reportFile.fileName() + u"': "_s +
-                           reportFile.errorString()};
+    const QString paper = operandOrStandardInput(line, 0);
+    const CheckReport checkedReport = checkReport(
+        run, paper.isEmpty() || paper == u"-" ? QString() : QFileInfo(paper).fileName());
+    if (reportFile.isOpen() || pdfFile.isOpen()) {
+        const QString page = checkReportHtml(checkedReport);
+        if (auto failure = writeOutput(reportFile, page.toUtf8()))
+            return *failure;
+        if (pdfFile.isOpen()) {
+            if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+                return Failure{u"cannot write a PDF without a GUI application object"_s};
+            if (auto failure = writeOutput(pdfFile, reportPdf(page, reportTitle(checkedReport))))
+                return *failure;
         }
     }
 
@@ -227,6 +288,7 @@ Result<CliOutcome> runCheck(const CommandLine &line, const StandardInput &readSt
         for (qsizetype i = 0; i < total; ++i) {
             const CheckedSentence &sentence = checked[i];
             const bool scored = sentence.percent.has_value();
+            const SentenceFinding finding = checkedReport.findings.sentences.value(i);
             sentences.append(QJsonObject{
                 {u"number"_s, qint64(i + 1)},
                 {u"sentence"_s, analysis.sentences[i]},
@@ -236,11 +298,19 @@ Result<CliOutcome> runCheck(const CommandLine &line, const StandardInput &readSt
                 {u"overall"_s, scored ? overallJson(sentence.overall) : null},
                 {u"label2"_s, scored ? QJsonValue(sentence.label2) : null},
                 {u"results"_s, resultsJson(sentence.results)},
+                {u"coverage"_s, finding.coverage ? QJsonValue(*finding.coverage) : null},
+                {u"band"_s, bandName(finding.band)},
+                {u"section"_s, finding.section ? QJsonValue(qint64(*finding.section)) : null},
             });
         }
         outcome.standardOutput = jsonBytes({
             {u"sentences"_s, sentences},
             {u"overall"_s, overallJson(run.overall)},
+            {u"copyRatio"_s, hundredthsJson(checkedReport.findings.copyRatio)},
+            {u"copyRatioWithoutReferences"_s,
+             hundredthsJson(checkedReport.findings.copyRatioWithoutReferences)},
+            {u"sections"_s, sectionsJson(checkedReport.findings)},
+            {u"sources"_s, sourcesJson(checkedReport.findings)},
             {u"stopped"_s, stopped ? QJsonValue(*stopped) : null},
             {u"report"_s, report},
         });

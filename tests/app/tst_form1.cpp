@@ -3,6 +3,7 @@
 #include "app/form2.h"
 #include "app/listbox.h"
 #include "app/translations.h"
+#include "check/checkreport.h"
 #include "check/pagewriter.h"
 #include "documents/rtf.h"
 #include "manualclock.h"
@@ -86,6 +87,7 @@ private Q_SLOTS:
     void saveOnAFullDiskKeepsTheOldFileAndSaysSo();
     void editCommandsAndContextMenu();
     void qtDialogsSpeakChinese();
+    void reportExportBandColoursAndSkipping();
 
 private:
     void analyse(const QString &text);
@@ -617,6 +619,43 @@ void TstForm1::qtDialogsSpeakChinese()
     for (const char *button : {"OK", "&Yes", "&No", "Cancel"})
         QVERIFY2(QCoreApplication::translate("QPlatformTheme", button) != QLatin1String(button),
                  button);
+}
+
+void TstForm1::reportExportBandColoursAndSkipping()
+{
+    analyse(u"第一句话。第二句话。"_s);
+    click(form->Command2);
+    browser->finish(resultPage(u"第一句话"_s, {u"甲"_s}));
+    click(form->Command2);
+    browser->finish(resultPage(u"别的文字"_s));
+    const QList<QColor> runColours = {form->RichTextBox1->colourAt(1),
+                                      form->RichTextBox1->colourAt(7)};
+    QCOMPARE(runColours, (QList<QColor>{black, red}));
+
+    // Red from half the sentence, green below; turned off, the run's colours come back.
+    form->zhuose->trigger();
+    QCOMPARE(form->RichTextBox1->colourAt(1), QColor(bandColour(Band::Red)));
+    QCOMPARE(form->RichTextBox1->colourAt(7), QColor(bandColour(Band::Green)));
+    form->zhuose->trigger();
+    QCOMPARE((QList<QColor>{form->RichTextBox1->colourAt(1), form->RichTextBox1->colourAt(7)}),
+             runColours);
+
+    // The kind follows the name; a bare name takes the chosen filter's.
+    QTemporaryDir folder;
+    FileDialog::queueAnswer(folder.filePath(u"报告"_s));
+    form->daochu->trigger();
+    QFile html(folder.filePath(u"报告.html"_s));
+    QVERIFY(html.open(QIODevice::ReadOnly));
+    QVERIFY(QString::fromUtf8(html.readAll()).contains(u"http://r.test/甲"_s));
+    FileDialog::queueAnswer(folder.filePath(u"报告.pdf"_s));
+    form->daochu->trigger();
+    QFile pdf(folder.filePath(u"报告.pdf"_s));
+    QVERIFY(pdf.open(QIODevice::ReadOnly) && pdf.read(5) == "%PDF-");
+    QVERIFY(MessageBox::takeShown().isEmpty());
+
+    QVERIFY(!form->checkRun->skipTableOfContentsAndReferences);
+    form->tiaoguo->trigger();
+    QVERIFY(form->checkRun->skipTableOfContentsAndReferences);
 }
 
 QTEST_MAIN(TstForm1)

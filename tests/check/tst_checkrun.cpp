@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The rules of a check run, driven event by event with a clock that moves only when told.
+#include "check/checkreport.h"
 #include "check/checkrun.h"
 #include "check/pagewriter.h"
 #include "manualclock.h"
@@ -113,6 +114,7 @@ private Q_SLOTS:
     void progressEstimatesTheTimeLeft();
     void verificationPages_data();
     void verificationPages();
+    void skippingLeavesOutTheContentsAndReferences();
 };
 
 void TstCheckRun::sequences_data()
@@ -268,6 +270,29 @@ void TstCheckRun::verificationPages()
 {
     QFETCH(PageEnd, page);
     QTEST(isVerificationPage(page), "verification");
+}
+
+void TstCheckRun::skippingLeavesOutTheContentsAndReferences()
+{
+    const QString thesis = u"目录\r\n第1章 绪论 1\r\n参考文献 9\r\n第1章 绪论\r\n"
+                           u"正文的第一句话。正文的第二句话。\r\n参考文献\r\n[1] 某某文献。\r\n"_s;
+    Harness h(QString{});
+    h.paperEmpty = false;
+    h.run.skipTableOfContentsAndReferences = true;
+    h.run.analysed(analyse(thesis), thesis);
+    h.step(u"start"_s);
+    for (int i = 0; i < 20 && h.run.autoRun == 1; ++i)
+        h.step(h.run.awaitingPage() ? u"page:24"_s : u"wait"_s);
+    QCOMPARE(h.sent, (QStringList{u"第1章 绪论"_s, u"正文的第一句话 "_s, u"正文的第二句话 "_s}));
+    QCOMPARE(h.messages, QStringList{u"本次对比结束！"_s});
+
+    // The report holds what the pages showed, for the sentences that were sent.
+    const CheckReport report = checkReport(h.run);
+    QCOMPARE(report.checkedSentences, 3);
+    QList<bool> covered;
+    for (const SentenceFinding &finding : report.findings.sentences)
+        covered << finding.coverage.has_value();
+    QCOMPARE(covered, (QList<bool>{false, false, false, true, true, true, false, false}));
 }
 
 QTEST_GUILESS_MAIN(TstCheckRun)
