@@ -114,7 +114,9 @@ QByteArray writeCheckFile(const CheckRun &run, const CheckFile &file)
                      {u"characters"_s, qint64(run.characters)},
                      {u"caption"_s, run.caption}}},
         {u"run"_s,
-         QJsonObject{{u"sentenceIndex"_s, qint64(run.sentenceIndex)},
+         // A sentence still on its way has not been scored: going on sends it again.
+         QJsonObject{{u"sentenceIndex"_s,
+                      qint64(run.awaitingPage() ? run.lastSentIndex : run.sentenceIndex)},
                      {u"lastSentIndex"_s, qint64(run.lastSentIndex)},
                      {u"selectedEntry"_s, qint64(run.selectedEntry)},
                      {u"skipListCompare"_s, run.skipListCompare},

@@ -119,6 +119,7 @@ private Q_SLOTS:
     void verificationPages_data();
     void verificationPages();
     void skippingLeavesOutTheContentsAndReferences();
+    void savedRunResumesToTheSameFigures_data();
     void savedRunResumesToTheSameFigures();
     void damagedFilesChangeNothing_data();
     void damagedFilesChangeNothing();
@@ -323,15 +324,32 @@ const QString fourSentences = u"第一句话。第二句话。第三句话。第
 
 } // namespace
 
+void TstCheckRun::savedRunResumesToTheSameFigures_data()
+{
+    QTest::addColumn<QStringList>("before");
+    QTest::addColumn<int>("highlighted");
+    QTest::addColumn<QStringList>("resent");
+    QTest::newRow("stopped after two pages")
+        << QStringList{u"start"_s, u"page:107"_s, u"wait"_s, u"stop"_s, u"page:114"_s} << 114
+        << QStringList{u"第三句话 "_s, u"第四句话 "_s};
+    // The sentence on its way never got its page: going on sends it again.
+    QTest::newRow("saved with a page on its way")
+        << QStringList{u"start"_s, u"page:107"_s, u"wait"_s, u"stop"_s} << 107
+        << QStringList{u"第二句话 "_s, u"第三句话 "_s, u"第四句话 "_s};
+}
+
 void TstCheckRun::savedRunResumesToTheSameFigures()
 {
+    QFETCH(QStringList, before);
+    QFETCH(int, highlighted);
+    QFETCH(QStringList, resent);
     Harness whole(fourSentences);
     whole.step(u"start"_s);
     runToTheEnd(whole, 100);
 
-    // Stopped after two pages, saved, opened into a new run and started again.
+    // Saved, opened into a new run and started again.
     Harness first(fourSentences);
-    for (const QString &step : {u"start"_s, u"page:107"_s, u"wait"_s, u"stop"_s, u"page:114"_s})
+    for (const QString &step : before)
         first.step(step);
     QCOMPARE(first.run.autoRun, 0);
     const QByteArray saved = writeCheckFile(first.run, {u"论文.txt"_s, {}, {}, u"一"_s, u"二"_s});
@@ -343,8 +361,8 @@ void TstCheckRun::savedRunResumesToTheSameFigures()
     QCOMPARE(file.line2, u"二"_s);
     QCOMPARE(resumed.run.sentences, whole.run.sentences);
     resumed.step(u"start"_s);
-    runToTheEnd(resumed, 114);
-    QCOMPARE(resumed.sent, (QStringList{u"第三句话 "_s, u"第四句话 "_s}));
+    runToTheEnd(resumed, highlighted);
+    QCOMPARE(resumed.sent, resent);
     QCOMPARE(figuresOf(resumed.run), figuresOf(whole.run));
     QCOMPARE(resumed.run.overall, whole.run.overall);
     QCOMPARE(resumed.run.results->titles, whole.run.results->titles);
