@@ -65,6 +65,7 @@ public:
     SearchBrowser *WebBrowser2 = nullptr; // the hidden start page
     FileDialog CommonDialog1;          // Open and Save
     FileDialog reportDialog;           // 导出检测报告…, apart so that Save keeps its name
+    FileDialog checkDialog;            // 打开检测结果… and 保存检测结果…
     // How far an automatic run is: a thin bar along the foot of Label1, shown only then.
     QProgressBar *runProgress = nullptr;
 
@@ -79,6 +80,8 @@ public:
             *qx = nullptr;
     // 百度引擎, 龙源期刊, 中国知网: the engine a compare searches
     QAction *baidu = nullptr, *longyuan = nullptr, *zhiwang = nullptr;
+    // 打开检测结果…, 保存检测结果…: a check kept in a file, to be carried on later
+    QAction *dakaijg = nullptr, *baocunjg = nullptr;
     // 导出检测报告… (the report as HTML or PDF), 按相似度着色 (the paper in band colours, and back)
     QAction *daochu = nullptr, *zhuose = nullptr;
     // 跳过目录和参考文献: the run sends nothing of the table of contents and the references
@@ -125,6 +128,8 @@ public:
     void tuichu_Click();
     void gengxin_Click();
     void duibiqi_Click();
+    void dakaijg_Click();
+    void baocunjg_Click();
     void daochu_Click();
     void zhuose_Click();
     void tiaoguo_Click();

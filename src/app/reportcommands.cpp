@@ -1,16 +1,30 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "reportcommands.h"
 
+#include "check/checkrun.h"
+#include "documents/document.h"
 #include "platform/filedialog.h"
 #include "platform/messagebox.h"
 #include "platform/reportpdf.h"
 #include "platform/richedit.h"
 #include "platform/savefile.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 namespace quarnex::reportcommands {
 using namespace Qt::StringLiterals;
+
+namespace {
+
+void sayNotSaved(QWidget *parent, const QString &what, const QString &path, const SaveResult &saved)
+{
+    const QString kept = saved.outcome == SaveOutcome::OldFileKept ? u"原来的文件没有改动。"_s
+                                                                   : u"没有写入任何文件。"_s;
+    MessageBox::critical(parent, u"无法保存%1“%2”：%3\n%4"_s.arg(what, path, saved.error, kept));
+}
+
+} // namespace
 
 void exportReport(QWidget *parent, FileDialog &dialog, const CheckReport &report)
 {
@@ -32,11 +46,43 @@ void exportReport(QWidget *parent, FileDialog &dialog, const CheckReport &report
     const QString html = checkReportHtml(report);
     const QByteArray bytes = pdf ? reportPdf(html, reportTitle(report)) : html.toUtf8();
     const SaveResult saved = saveFileSafely(path, bytes);
-    if (saved.outcome == SaveOutcome::Written)
+    if (saved.outcome != SaveOutcome::Written)
+        sayNotSaved(parent, u"检测报告"_s, path, saved);
+}
+
+void saveCheck(QWidget *parent, FileDialog &dialog, const CheckRun &run, const CheckFile &file)
+{
+    dialog.DialogTitle = u"保存检测结果"_s;
+    dialog.Filter = checkFilter.toString();
+    if (!dialog.ShowSave(parent))
         return;
-    const QString kept = saved.outcome == SaveOutcome::OldFileKept ? u"原来的文件没有改动。"_s
-                                                                   : u"没有写入任何文件。"_s;
-    MessageBox::critical(parent, u"无法保存检测报告“%1”：%2\n%3"_s.arg(path, saved.error, kept));
+    QString path = dialog.FileName;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += u"."_s + CheckFile::suffix.toString();
+    const SaveResult saved = saveFileSafely(path, writeCheckFile(run, file));
+    if (saved.outcome != SaveOutcome::Written)
+        sayNotSaved(parent, u"检测结果"_s, path, saved);
+}
+
+std::optional<CheckFile> openCheck(QWidget *parent, FileDialog &dialog, CheckRun &run)
+{
+    dialog.DialogTitle = u"打开检测结果"_s;
+    dialog.Filter = checkFilter.toString();
+    if (!dialog.ShowOpen(parent))
+        return std::nullopt;
+    const QString path = dialog.FileName;
+    QFile in(path);
+    std::optional<QString> fault;
+    if (!in.open(QIODevice::ReadOnly))
+        fault = in.errorString();
+    CheckFile file;
+    if (!fault)
+        fault = readCheckFile(readBounded(&in), file, run);
+    if (fault) {
+        MessageBox::critical(parent, u"无法打开检测结果“%1”：%2"_s.arg(path, *fault));
+        return std::nullopt;
+    }
+    return file;
 }
 
 void colourByBand(RichEdit *editor, const CheckReport &report)

@@ -76,6 +76,8 @@ void CheckRun::analysed(const Analysis &analysis, const QString &paper)
     m_timeout->cancel();
     m_awaiting = false;
     analysedText = analysis.analysedText;
+    caption = analysis.caption;
+    characters = analysis.characters;
     paperText = paper.isEmpty() ? analysis.analysedText : paper;
     m_outsideBody.reset();
     sentences = analysis.sentences;
@@ -300,7 +302,7 @@ void CheckRun::readPage(const QString &body)
     if (results)
         storeResults(*results, i, reading.results);
     if (known && i < pages.size())
-        pages[i] = SentencePage{reading.percent, pageEvidence(pageHtml)};
+        pages[i] = SentencePage{reading.percent, overall, pageEvidence(pageHtml)};
     ++scoredCount;
     m_resends = 0;
     Q_EMIT pageScored(i, reading);

@@ -54,6 +54,8 @@ struct PageEnd {
 // What the last page read for a sentence showed.
 struct SentencePage {
     qint64 percent = 0;
+    // The overall figure as this page left it.
+    QString overall;
     PageEvidence evidence;
 };
 
@@ -92,6 +94,9 @@ public:
     QStringList sentences;
     QStringList entries;
     QString analysedText;
+    // The analysis's caption and character count, for saving the check.
+    QString caption;
+    qsizetype characters = 0;
     qsizetype sentenceIndex = 0;
     qsizetype lastSentIndex = 0;
     // The selected list entry, -1 for none.

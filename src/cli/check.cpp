@@ -2,6 +2,7 @@
 #include "check.h"
 
 #include "check/analysis.h"
+#include "check/checkfile.h"
 #include "check/checkreport.h"
 #include "check/checkrun.h"
 #include "check/numbers.h"
@@ -17,6 +18,7 @@
 #include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QSaveFile>
 #include <QTimer>
 
 #include <cmath>
@@ -63,6 +65,9 @@ void reportProgress(const ProgressOutput &progress, qsizetype done, qsizetype to
 // How a run ended, besides at the end of the list.
 struct RunEnd {
     std::optional<QString> stopped;
+    // The two lines a window would show at the end.
+    QString line1;
+    QString line2;
     bool verification = false;
     QString fetchError;
 };
@@ -115,9 +120,12 @@ RunEnd drive(CheckRun &run, QList<CheckedSentence> &checked)
                          sentence.results = reading.results;
                      });
     QObject::connect(&run, &CheckRun::showLine1, &loop, [&](const QString &line) {
+        end.line1 = line;
         if (line == stopMessage)
             end.stopped = line;
     });
+    QObject::connect(&run, &CheckRun::showLine2, &loop,
+                     [&](const QString &line) { end.line2 = line; });
     QObject::connect(&run, &CheckRun::verificationShown, &loop, [&] {
         end.verification = true;
         end.stopped = verificationMessage.toString();
@@ -150,6 +158,27 @@ std::optional<Failure> writeOutput(QFile &file, const QByteArray &bytes)
     if (file.write(bytes) != bytes.size() || !file.flush())
         return Failure{u"cannot write '"_s + file.fileName() + u"': "_s + file.errorString()};
     file.close();
+    return std::nullopt;
+}
+
+// A saved check, within a size no real paper's check comes near.
+Result<QByteArray> readCheck(const QString &path)
+{
+    constexpr qint64 limit = qint64(512) << 20;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return Failure{u"cannot read '"_s + path + u"': "_s + file.errorString()};
+    if (file.size() > limit)
+        return Failure{u"cannot resume from '"_s + path + u"': larger than 512 MB"_s};
+    return file.readAll();
+}
+
+// Replaces the file only once the whole check is written.
+std::optional<Failure> writeCheck(const QString &path, const QByteArray &bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        return Failure{u"cannot write '"_s + path + u"': "_s + file.errorString()};
     return std::nullopt;
 }
 
@@ -206,9 +235,19 @@ Result<CliOutcome> runCheck(const CommandLine &line, const StandardInput &readSt
     const double pause = line.value(optionPause).value_or(u"1"_s).toDouble(&pauseOk);
     if (!pauseOk || !std::isfinite(pause) || pause < 0 || pause > 3600)
         return usageError(u"--pause needs a number of seconds from 0 to 3600"_s);
-    Result<QString> text = readEditorText(operandOrStandardInput(line, 0), readStandardInput);
+    const std::optional<QString> resume = line.value(optionResume);
+    if (resume && (line.value(optionSave) || !line.operands.isEmpty()))
+        return usageError(u"--resume takes the paper from its file: give no paper and no --save"_s);
+    Result<QString> text = QString();
+    Result<QByteArray> saved = QByteArray();
+    if (resume)
+        saved = readCheck(*resume);
+    else
+        text = readEditorText(operandOrStandardInput(line, 0), readStandardInput);
     if (!text)
         return text.failure();
+    if (!saved)
+        return saved.failure();
     QFile reportFile, pdfFile;
     if (auto failure = openOutput(reportFile, line.value(optionReport)))
         return *failure;
@@ -230,9 +269,6 @@ Result<CliOutcome> runCheck(const CommandLine &line, const StandardInput &readSt
         }
     }
 
-    const Analysis analysis = analyse(*text);
-    const qsizetype total = analysis.entries.size();
-    QList<CheckedSentence> checked(total);
     CheckRun run;
     run.pauseScale = pause;
     run.address = [&site](const QString &search) { return site->address(search); };
@@ -242,8 +278,33 @@ Result<CliOutcome> runCheck(const CommandLine &line, const StandardInput &readSt
                                  qint64 msLeft) {
                          reportProgress(progress, number, count, overall, msLeft);
                      });
-    run.skipTableOfContentsAndReferences = line.skipReferences;
-    run.analysed(analysis, *text);
+    CheckFile checkFile;
+    if (resume) {
+        if (auto fault = readCheckFile(*saved, checkFile, run))
+            return Failure{u"cannot resume from '"_s + *resume + u"': "_s + *fault};
+        if (line.skipReferences)
+            run.skipTableOfContentsAndReferences = true;
+    } else {
+        const QString paper = operandOrStandardInput(line, 0);
+        checkFile.paperName =
+            paper.isEmpty() || paper == u"-" ? QString() : QFileInfo(paper).fileName();
+        run.skipTableOfContentsAndReferences = line.skipReferences;
+        run.analysed(analyse(*text), *text);
+    }
+    const qsizetype total = run.sentences.size();
+    // What the pages of a resumed check already showed.
+    QList<CheckedSentence> checked(total);
+    for (qsizetype i = 0; i < total && i < run.pages.size(); ++i) {
+        if (const auto &page = run.pages[i]) {
+            CheckedSentence &sentence = checked[i];
+            sentence.sent = true;
+            sentence.percent = page->percent;
+            sentence.overall = page->overall;
+            sentence.label2 = similarityLine(page->percent, page->overall);
+            for (const ResultText &result : page->evidence.results)
+                sentence.results.append(result.result);
+        }
+    }
     RunEnd end;
     if (total > 0)
         end = drive(run, checked);
@@ -256,9 +317,13 @@ Result<CliOutcome> runCheck(const CommandLine &line, const StandardInput &readSt
     ResultSlots slots = run.results.value_or(ResultSlots::forSentences(total));
     recountResults(slots);
     const QString report = reportHtml(slots);
-    const QString paper = operandOrStandardInput(line, 0);
-    const CheckReport checkedReport = checkReport(
-        run, paper.isEmpty() || paper == u"-" ? QString() : QFileInfo(paper).fileName());
+    const CheckReport checkedReport = checkReport(run, checkFile.paperName);
+    if (const auto path = resume ? resume : line.value(optionSave)) {
+        checkFile.line1 = end.line1.isEmpty() ? checkFile.line1 : end.line1;
+        checkFile.line2 = end.line2.isEmpty() ? checkFile.line2 : end.line2;
+        if (auto failure = writeCheck(*path, writeCheckFile(run, checkFile)))
+            return *failure;
+    }
     if (reportFile.isOpen() || pdfFile.isOpen()) {
         const QString page = checkReportHtml(checkedReport);
         if (auto failure = writeOutput(reportFile, page.toUtf8()))
@@ -291,8 +356,8 @@ Result<CliOutcome> runCheck(const CommandLine &line, const StandardInput &readSt
             const SentenceFinding finding = checkedReport.findings.sentences.value(i);
             sentences.append(QJsonObject{
                 {u"number"_s, qint64(i + 1)},
-                {u"sentence"_s, analysis.sentences[i]},
-                {u"searchText"_s, searchText(analysis.entries[i])},
+                {u"sentence"_s, run.sentences[i]},
+                {u"searchText"_s, searchText(run.entries[i])},
                 {u"sent"_s, sentence.sent},
                 {u"percent"_s, scored ? QJsonValue(*sentence.percent) : null},
                 {u"overall"_s, scored ? overallJson(sentence.overall) : null},

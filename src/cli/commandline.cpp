@@ -28,6 +28,7 @@ constexpr ValueOption valueOptions[] = {
     {optionSearchBase, u"URL", u"query check"}, {optionEngine, u"NAME", u"query check"},
     {optionSentence, u"TEXT", u"score"},        {optionPause, u"SECONDS", u"check"},
     {optionReport, u"OUT", u"check"},           {optionPdf, u"OUT", u"check"},
+    {optionSave, u"OUT", u"check"},             {optionResume, u"FILE", u"check"},
 };
 
 // "--fast" or "-x" as the user typed it, from the name the parser reports.
@@ -128,7 +129,7 @@ Commands:
                            arrays ("" is an empty slot), and print the report HTML
                            exactly as built, with no newline after it.
   check [--engine NAME] [--search-base URL] [--pause SECONDS] [--report OUT]
-        [--pdf OUT] [--skip-references] [FILE]
+        [--pdf OUT] [--skip-references] [--save OUT | --resume FILE] [FILE]
                            The automatic compare without a window: analyse the
                            paper, search every entry in turn, SECONDS apart (default
                            1), score each result page, then build the report. Prints
@@ -142,7 +143,11 @@ Commands:
                            copy ratios, each sentence in its colour band with its
                            sources, the chapters and the similar websites, as one
                            HTML page or an A4 PDF. --skip-references sends nothing
-                           of the table of contents and the references. Progress goes to
+                           of the table of contents and the references. --save
+                           writes the check as a .qxcheck file (the paper, every
+                           page read, the run's state); --resume FILE carries on
+                           the check saved there, from where it stood, instead of
+                           reading a paper, and writes it back. Progress goes to
                            standard error. The run stops, with status 3, on a page
                            without highlighting or when a search still fails after
                            three retries.

@@ -17,6 +17,8 @@ inline constexpr QStringView optionSentence = u"--sentence";
 inline constexpr QStringView optionPause = u"--pause";
 inline constexpr QStringView optionReport = u"--report";
 inline constexpr QStringView optionPdf = u"--pdf";
+inline constexpr QStringView optionSave = u"--save";
+inline constexpr QStringView optionResume = u"--resume";
 
 // One command line, taken apart: the command, its operands and the options given.
 struct CommandLine {

@@ -88,6 +88,7 @@ private Q_SLOTS:
     void editCommandsAndContextMenu();
     void qtDialogsSpeakChinese();
     void reportExportBandColoursAndSkipping();
+    void savedCheckOpensAsItWas();
 
 private:
     void analyse(const QString &text);
@@ -656,6 +657,38 @@ void TstForm1::reportExportBandColoursAndSkipping()
     QVERIFY(!form->checkRun->skipTableOfContentsAndReferences);
     form->tiaoguo->trigger();
     QVERIFY(form->checkRun->skipTableOfContentsAndReferences);
+}
+
+void TstForm1::savedCheckOpensAsItWas()
+{
+    analyse(u"第一句话。第二句话。"_s);
+    click(form->Command2);
+    browser->finish(resultPage(u"第一句话"_s, {u"甲"_s}));
+    const QString line2 = form->Label2->text();
+    QTemporaryDir folder;
+    FileDialog::queueAnswer(folder.filePath(u"检测"_s));
+    form->baocunjg->trigger();
+
+    form->xinjian->trigger();
+    analyse(u"别的论文。"_s);
+    FileDialog::queueAnswer(folder.filePath(u"检测.qxcheck"_s));
+    form->dakaijg->trigger();
+    QVERIFY(MessageBox::takeShown().isEmpty());
+    QCOMPARE(form->RichTextBox1->Text(), u"第一句话。第二句话。"_s);
+    QCOMPARE(form->List1->count(), 2);
+    QCOMPARE(form->Label2->text(), line2);
+    QVERIFY(form->List1->isVisible());
+    click(form->Command2);
+    QCOMPARE(browser->navigations.last(), query + u"第二句话 "_s);
+
+    // A file of another kind says so and changes nothing.
+    QFile other(folder.filePath(u"其他.qxcheck"_s));
+    QVERIFY(other.open(QIODevice::WriteOnly) && other.write("{}") == 2);
+    other.close();
+    FileDialog::queueAnswer(other.fileName());
+    form->dakaijg->trigger();
+    QVERIFY(shownMessage().endsWith(u"这不是检测结果文件。"_s));
+    QCOMPARE(form->List1->count(), 2);
 }
 
 QTEST_MAIN(TstForm1)

@@ -143,6 +143,7 @@ private Q_SLOTS:
     void retriesFailedRequests_data();
     void retriesFailedRequests();
     void reportLeavingOutContentsAndReferences();
+    void savedCheckResumesToTheSameFigures();
 };
 
 void TestCliCheck::wholeRunAgainstEngine()
@@ -340,6 +341,36 @@ void TestCliCheck::reportLeavingOutContentsAndReferences()
     QVERIFY(page.open(QIODevice::ReadOnly) && document.open(QIODevice::ReadOnly));
     QVERIFY(QString::fromUtf8(page.readAll()).contains(u"<title>检测报告</title>"_s));
     QVERIFY(document.read(5) == "%PDF-");
+}
+
+void TestCliCheck::savedCheckResumesToTheSameFigures()
+{
+    QTemporaryDir folder;
+    const QString saved = folder.filePath(u"论文.qxcheck"_s);
+    {
+        FlakyEngine asking(m_corpus.path(), {{testcorpus::searchTexts()[1], -1}});
+        auto [code, output, errors] =
+            runCli({u"check"_s, u"--json"_s, u"--pause"_s, u"0"_s, u"--search-base"_s,
+                    asking.base(), u"--save"_s, saved},
+                   testcorpus::paper().toUtf8());
+        QCOMPARE(code, 4);
+    }
+    EngineServer engine(EngineIndex::fromFolder(m_corpus.path(), nullptr));
+    QVERIFY(engine.start(0));
+    const QStringList resume = {u"check"_s, u"--json"_s,   u"--pause"_s,  u"0"_s,
+                                u"--search-base"_s, engine.base(), u"--resume"_s, saved};
+    auto [code, output, errors] = runCli(resume, {});
+    QCOMPARE(code, 0);
+    QCOMPARE(figures(output), wholeRunFigures);
+    // Written back: resumed once more, nothing is left to send and the figures stay.
+    auto [again, finished, moreErrors] = runCli(resume, {});
+    QCOMPARE(again, 0);
+    QCOMPARE(figures(finished), wholeRunFigures);
+
+    QFile::resize(saved, 100);
+    auto [damaged, none, reason] = runCli(resume, {});
+    QCOMPARE(damaged, 1);
+    QVERIFY2(QString::fromUtf8(reason).contains(u"损坏"_s), reason.constData());
 }
 
 QTEST_GUILESS_MAIN(TestCliCheck)
