@@ -2,6 +2,7 @@
 #include "form1.h"
 
 #include "check/analysis.h"
+#include "check/checkfile.h"
 #include "check/numbers.h"
 #include "check/page.h"
 #include "check/report.h"
@@ -10,6 +11,7 @@
 #include "fonts.h"
 #include "form2.h"
 #include "listbox.h"
+#include "reportcommands.h"
 #include "platform/messagebox.h"
 #include "platform/richedit.h"
 #include "platform/shell.h"
@@ -208,7 +210,7 @@ void Form1::Command1_Click()
     Label1->setText(analysis.caption);
     RichTextBox1->setSelStart(0);
     List1->addItems(analysis.entries);
-    checkRun->analysed(analysis);
+    checkRun->analysed(analysis, RichTextBox1->Text());
 }
 
 void Form1::Command2_Click()
@@ -351,6 +353,9 @@ void Form1::zhiwang_Click()
 
 void Form1::xinjian_Click()
 {
+    m_paperPath.clear();
+    m_formatsBeforeBands.reset();
+    zhuose->setChecked(false);
     RichTextBox1->setText(QString());
     applyEditingLayout();
 }
@@ -400,6 +405,10 @@ void Form1::openDocument(const QString &path)
     replace.insertFragment(QTextDocumentFragment(&read));
     document->setUndoRedoEnabled(true);
     m_caption = productTitle + path;
+    m_paperPath = path;
+    // The colours to go back to were those of the paper just replaced.
+    m_formatsBeforeBands.reset();
+    zhuose->setChecked(false);
     setWindowTitle(m_caption);
     RichTextBox1->setSelStart(0);
 }
@@ -407,6 +416,73 @@ void Form1::openDocument(const QString &path)
 void Form1::baocun_Click()
 {
     edit::saveAsRtf(this, CommonDialog1, RichTextBox1);
+}
+
+void Form1::baocunjg_Click()
+{
+    CheckFile file;
+    file.paperName = QFileInfo(m_paperPath).fileName();
+    file.line1 = Label1->text();
+    file.line2 = Label2->isVisible() ? Label2->text() : QString();
+    reportcommands::saveCheck(this, checkDialog, *checkRun, file);
+}
+
+void Form1::dakaijg_Click()
+{
+    if (checkRun->autoRun == 1)
+        Command4_Click();
+    const std::optional<CheckFile> file = reportcommands::openCheck(this, checkDialog, *checkRun);
+    if (!file)
+        return;
+    // The window as the check left it: the paper, its list and lines, the sentence last sent
+    // in red; "启动自动对比" then carries on where the run stood.
+    m_paperPath = file->paperName;
+    m_caption = productTitle + file->paperName;
+    setWindowTitle(m_caption);
+    m_formatsBeforeBands.reset();
+    zhuose->setChecked(false);
+    tiaoguo->setChecked(checkRun->skipTableOfContentsAndReferences);
+    RichTextBox1->setText(file->paper);
+    List1->clear();
+    List1->addItems(checkRun->entries);
+    Label1->setText(file->line1.isEmpty() ? file->analysis.caption : file->line1);
+    Label2->setText(file->line2);
+    Label2->setVisible(!file->line2.isEmpty());
+    WebBrowser1->Write(QString());
+    const bool compared = std::any_of(checkRun->pages.cbegin(), checkRun->pages.cend(),
+                                      [](const auto &page) { return page.has_value(); });
+    if (!compared) {
+        applyEditingLayout();
+        return;
+    }
+    applyCompareLayout();
+    Command5->setEnabled(true);
+    if (checkRun->selectedEntry >= 0)
+        List1->setCurrentRow(int(checkRun->selectedEntry));
+    colourSentence(checkRun->sentences.value(checkRun->lastSentIndex));
+}
+
+void Form1::daochu_Click()
+{
+    reportcommands::exportReport(this, reportDialog,
+                                 checkReport(*checkRun, QFileInfo(m_paperPath).fileName()));
+}
+
+void Form1::zhuose_Click()
+{
+    if (zhuose->isChecked()) {
+        m_formatsBeforeBands = RichTextBox1->formats();
+        reportcommands::colourByBand(RichTextBox1, checkReport(*checkRun));
+        return;
+    }
+    const auto before = std::exchange(m_formatsBeforeBands, std::nullopt);
+    if (before && !RichTextBox1->setFormats(*before))
+        MessageBox::information(this, u"论文已经改动过，原来的颜色无法恢复。"_s);
+}
+
+void Form1::tiaoguo_Click()
+{
+    checkRun->skipTableOfContentsAndReferences = tiaoguo->isChecked();
 }
 
 void Form1::cx_Click()

@@ -6,6 +6,7 @@
 #include "form2.h"
 #include "layout.h"
 #include "platform/filedialog.h"
+#include "platform/richedit.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -24,7 +25,6 @@ class QTimer;
 namespace quarnex {
 
 class ListBox;
-class RichEdit;
 class SearchBrowser;
 
 struct Form1Settings {
@@ -64,6 +64,8 @@ public:
     SearchBrowser *WebBrowser1 = nullptr; // result pages and the report
     SearchBrowser *WebBrowser2 = nullptr; // the hidden start page
     FileDialog CommonDialog1;          // Open and Save
+    FileDialog reportDialog;           // 导出检测报告…, apart so that Save keeps its name
+    FileDialog checkDialog;            // 打开检测结果… and 保存检测结果…
     // How far an automatic run is: a thin bar along the foot of Label1, shown only then.
     QProgressBar *runProgress = nullptr;
 
@@ -78,6 +80,12 @@ public:
             *qx = nullptr;
     // 百度引擎, 龙源期刊, 中国知网: the engine a compare searches
     QAction *baidu = nullptr, *longyuan = nullptr, *zhiwang = nullptr;
+    // 打开检测结果…, 保存检测结果…: a check kept in a file, to be carried on later
+    QAction *dakaijg = nullptr, *baocunjg = nullptr;
+    // 导出检测报告… (the report as HTML or PDF), 按相似度着色 (the paper in band colours, and back)
+    QAction *daochu = nullptr, *zhuose = nullptr;
+    // 跳过目录和参考文献: the run sends nothing of the table of contents and the references
+    QAction *tiaoguo = nullptr;
     // 对比器 (the comparator), 获取更新 (the update page, hidden)
     QAction *duibiqi = nullptr, *gengxin = nullptr;
 
@@ -120,6 +128,11 @@ public:
     void tuichu_Click();
     void gengxin_Click();
     void duibiqi_Click();
+    void dakaijg_Click();
+    void baocunjg_Click();
+    void daochu_Click();
+    void zhuose_Click();
+    void tiaoguo_Click();
 
     // The body markup of the browser's page, as the result reader expects it.
     static QString GetPageHtml(SearchBrowser *browser, const QString &part);
@@ -159,6 +172,10 @@ private:
     QPointer<Form2> m_comparator;
     // The window's caption without the progress of a run.
     QString m_caption;
+    // The file the paper was opened from, for the report's title; empty for a new paper.
+    QString m_paperPath;
+    // The paper's formats before 按相似度着色, put back when it is turned off.
+    std::optional<RichEdit::Formats> m_formatsBeforeBands;
 };
 
 } // namespace quarnex

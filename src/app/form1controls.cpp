@@ -46,6 +46,12 @@ void Form1::createMenus()
     dakai = item(wjcd, u"dakai"_s, u"打开"_s);
     baocun = item(wjcd, u"baocun"_s, u"保存"_s);
     wjcd->addSeparator();
+    dakaijg = item(wjcd, u"dakaijg"_s, u"打开检测结果…"_s);
+    baocunjg = item(wjcd, u"baocunjg"_s, u"保存检测结果…"_s);
+    daochu = item(wjcd, u"daochu"_s, u"导出检测报告…"_s);
+    zhuose = item(wjcd, u"zhuose"_s, u"按相似度着色"_s);
+    zhuose->setCheckable(true);
+    wjcd->addSeparator();
     tuichu = item(wjcd, u"tuichu"_s, u"退出"_s);
 
     yjcd = menuBar()->addMenu(u"编辑"_s);
@@ -66,6 +72,9 @@ void Form1::createMenus()
     zhiwang = item(yinqing, u"zhiwang"_s, u"中国知网"_s);
     for (QAction *engineItem : {baidu, longyuan, zhiwang})
         engineItem->setCheckable(true);
+    yinqing->addSeparator();
+    tiaoguo = item(yinqing, u"tiaoguo"_s, u"跳过目录和参考文献"_s);
+    tiaoguo->setCheckable(true);
 
     duibiqi = menuBar()->addAction(u"对比器"_s);
     duibiqi->setObjectName(u"duibiqi"_s);
@@ -79,6 +88,11 @@ void Form1::createMenus()
     connect(longyuan, &QAction::triggered, this, &Form1::longyuan_Click);
     connect(zhiwang, &QAction::triggered, this, &Form1::zhiwang_Click);
     connect(duibiqi, &QAction::triggered, this, &Form1::duibiqi_Click);
+    connect(dakaijg, &QAction::triggered, this, &Form1::dakaijg_Click);
+    connect(baocunjg, &QAction::triggered, this, &Form1::baocunjg_Click);
+    connect(daochu, &QAction::triggered, this, &Form1::daochu_Click);
+    connect(zhuose, &QAction::triggered, this, &Form1::zhuose_Click);
+    connect(tiaoguo, &QAction::triggered, this, &Form1::tiaoguo_Click);
     connect(gengxin, &QAction::triggered, this, &Form1::gengxin_Click);
 }
 

@@ -24,11 +24,19 @@ struct CheckReport {
     ResultSlots slots;
 };
 
+class CheckRun;
+
+// The report of a run as it stands: its paper, what its pages showed and its figures.
+CheckReport checkReport(const CheckRun &run, const QString &paperName = {});
+
 // One self-contained HTML page: no script, no outside resource, every text escaped. The
 // figures, a bar of bands along the paper, a table per section, the paper with each sentence
 // in its band's colour, sources after the red and orange ones, and the similar websites. Its
 // styles are inline where the PDF writer needs them, so that both read the same.
 QString checkReportHtml(const CheckReport &report);
+
+// "检测报告：论文.docx", or "检测报告" for a paper without a name.
+QString reportTitle(const CheckReport &report);
 
 // The colour a band's sentences are written in, "#rrggbb".
 QString bandColour(Band band);

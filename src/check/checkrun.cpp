@@ -70,13 +70,18 @@ CheckRun::CheckRun(RunClock clock, QObject *parent)
 
 CheckRun::~CheckRun() = default;
 
-void CheckRun::analysed(const Analysis &analysis)
+void CheckRun::analysed(const Analysis &analysis, const QString &paper)
 {
     m_pause->cancel();
     m_timeout->cancel();
     m_awaiting = false;
     analysedText = analysis.analysedText;
+    caption = analysis.caption;
+    characters = analysis.characters;
+    paperText = paper.isEmpty() ? analysis.analysedText : paper;
+    m_outsideBody.reset();
     sentences = analysis.sentences;
+    pages = QList<std::optional<SentencePage>>(sentences.size());
     entries = analysis.entries;
     selectedEntry = -1;
     sentenceIndex = 0;
@@ -142,7 +147,7 @@ void CheckRun::compare()
 
     const qsizetype row = selectedEntry;
     const QString text = row >= 0 && row < entries.size() ? searchText(entries[row]) : QString();
-    if (isBlankSearchText(text)) {
+    if (isBlankSearchText(text) || skipped(row)) {
         // Nothing is sent for this sentence, so no page may arrive in its name: the enclosing
         // compare's new search for the entry before it is abandoned, or that page would be
         // scored a second time, as this sentence.
@@ -179,6 +184,15 @@ void CheckRun::compare()
     lastSentIndex = sentenceIndex;
     ++sentenceIndex;
     selectEntry(lastSentIndex);
+}
+
+bool CheckRun::skipped(qsizetype row)
+{
+    if (!skipTableOfContentsAndReferences || row < 0 || row >= sentences.size())
+        return false;
+    if (!m_outsideBody)
+        m_outsideBody = inTableOfContentsOrReferences(sentences, paperLayout(paperText));
+    return row < m_outsideBody->size() && m_outsideBody->at(row);
 }
 
 void CheckRun::selectEntry(qsizetype row)
@@ -287,6 +301,8 @@ void CheckRun::readPage(const QString &body)
     markedHtml = reading.markedHtml;
     if (results)
         storeResults(*results, i, reading.results);
+    if (known && i < pages.size())
+        pages[i] = SentencePage{reading.percent, overall, pageEvidence(pageHtml)};
     ++scoredCount;
     m_resends = 0;
     Q_EMIT pageScored(i, reading);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "analysis.h"
+#include "findings.h"
 #include "page.h"
 #include "results.h"
 
@@ -50,6 +51,14 @@ struct PageEnd {
     QString title;
 };
 
+// What the last page read for a sentence showed.
+struct SentencePage {
+    qint64 percent = 0;
+    // The overall figure as this page left it.
+    QString overall;
+    PageEvidence evidence;
+};
+
 // The check of a paper, sentence by sentence, with the rules of a run in one place: the
 // compare that sends a sentence and moves the indexes on, the page that is scored into the
 // sentence's figure and the overall figure (whose divisor starts at one), the automatic run
@@ -85,6 +94,9 @@ public:
     QStringList sentences;
     QStringList entries;
     QString analysedText;
+    // The analysis's caption and character count, for saving the check.
+    QString caption;
+    qsizetype characters = 0;
     qsizetype sentenceIndex = 0;
     qsizetype lastSentIndex = 0;
     // The selected list entry, -1 for none.
@@ -101,9 +113,17 @@ public:
     QString markedHtml;
     // The overall figure as last shown, "0" before any page.
     QString overall = QStringLiteral("0");
+    // The paper as it stood when analysed (CR LF line breaks), for its chapters; the analysed
+    // text when the caller gave none.
+    QString paperText;
+    // Per sentence, what its last read page showed; absent for a sentence without one.
+    QList<std::optional<SentencePage>> pages;
+    // Passes over the sentences of the table of contents and the references as over blank
+    // ones, so that none of them is sent. Read at each compare.
+    bool skipTableOfContentsAndReferences = false;
 
     // Events.
-    void analysed(const Analysis &analysis);
+    void analysed(const Analysis &analysis, const QString &paper = {});
     void compare();
     // The user clicked entry `row` of the list (also the one already selected).
     void entryClicked(qsizetype row);
@@ -146,6 +166,7 @@ private:
     void notRead(bool busy);
     void afterPause(std::function<void()> then);
     void reportProgress();
+    bool skipped(qsizetype row);
 
     RunClock m_clock;
     std::unique_ptr<RunTimer> m_pause;
@@ -154,6 +175,9 @@ private:
     int m_resends = 0;
     qint64 m_runStartedAt = 0;
     qsizetype m_runStartIndex = 0;
+    // Which sentences lie in the table of contents or the references; worked out at the first
+    // compare that needs it.
+    std::optional<QList<bool>> m_outsideBody;
 };
 
 // The search site's human-verification page instead of results: its title or body asks for

@@ -2,21 +2,27 @@
 #include "check.h"
 
 #include "check/analysis.h"
+#include "check/checkfile.h"
+#include "check/checkreport.h"
 #include "check/checkrun.h"
 #include "check/numbers.h"
 #include "check/page.h"
 #include "check/report.h"
 #include "check/results.h"
 #include "fetch.h"
+#include "platform/reportpdf.h"
 
-#include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QSaveFile>
 #include <QTimer>
 
 #include <cmath>
+#include <memory>
 #include <optional>
 
 namespace quarnex {
@@ -59,6 +65,9 @@ void reportProgress(const ProgressOutput &progress, qsizetype done, qsizetype to
 // How a run ended, besides at the end of the list.
 struct RunEnd {
     std::optional<QString> stopped;
+    // The two lines a window would show at the end.
+    QString line1;
+    QString line2;
     bool verification = false;
     QString fetchError;
 };
@@ -111,9 +120,12 @@ RunEnd drive(CheckRun &run, QList<CheckedSentence> &checked)
                          sentence.results = reading.results;
                      });
     QObject::connect(&run, &CheckRun::showLine1, &loop, [&](const QString &line) {
+        end.line1 = line;
         if (line == stopMessage)
             end.stopped = line;
     });
+    QObject::connect(&run, &CheckRun::showLine2, &loop,
+                     [&](const QString &line) { end.line2 = line; });
     QObject::connect(&run, &CheckRun::verificationShown, &loop, [&] {
         end.verification = true;
         end.stopped = verificationMessage.toString();
@@ -128,13 +140,79 @@ RunEnd drive(CheckRun &run, QList<CheckedSentence> &checked)
     return end;
 }
 
-QByteArray standaloneReport(const QString &reportHtml)
+// Opened before the run, so that a path that cannot be written costs no searches.
+std::optional<Failure> openOutput(QFile &file, const std::optional<QString> &path)
 {
-    return (u"<!DOCTYPE html>\n<html lang=\"zh-CN\"><head><meta "
-            u"charset=\"utf-8\"><title>相似性网站统计</title></head>"
-            u"<body>"_s +
-            reportHtml + u"</body></html>\n"_s)
-        .toUtf8();
+    if (!path)
+        return std::nullopt;
+    file.setFileName(*path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return Failure{u"cannot write '"_s + *path + u"': "_s + file.errorString()};
+    return std::nullopt;
+}
+
+std::optional<Failure> writeOutput(QFile &file, const QByteArray &bytes)
+{
+    if (!file.isOpen())
+        return std::nullopt;
+    if (file.write(bytes) != bytes.size() || !file.flush())
+        return Failure{u"cannot write '"_s + file.fileName() + u"': "_s + file.errorString()};
+    file.close();
+    return std::nullopt;
+}
+
+// A saved check, within a size no real paper's check comes near.
+Result<QByteArray> readCheck(const QString &path)
+{
+    constexpr qint64 limit = qint64(512) << 20;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return Failure{u"cannot read '"_s + path + u"': "_s + file.errorString()};
+    if (file.size() > limit)
+        return Failure{u"cannot resume from '"_s + path + u"': larger than 512 MB"_s};
+    return file.readAll();
+}
+
+// Replaces the file only once the whole check is written.
+std::optional<Failure> writeCheck(const QString &path, const QByteArray &bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        return Failure{u"cannot write '"_s + path + u"': "_s + file.errorString()};
+    return std::nullopt;
+}
+
+// Hundredths of a percent as a JSON number: 1234 gives 12.34.
+QJsonValue hundredthsJson(qint64 hundredths)
+{
+    return QJsonValue(double(hundredths) / 100.0);
+}
+
+QJsonArray sectionsJson(const PaperFindings &findings)
+{
+    QJsonArray sections;
+    for (const SectionFigures &section : findings.sections) {
+        const QString kind = section.kind == SectionKind::TableOfContents ? u"contents"_s
+                             : section.kind == SectionKind::References    ? u"references"_s
+                                                                          : u"body"_s;
+        sections.append(QJsonObject{{u"heading"_s, section.heading},
+                                    {u"kind"_s, kind},
+                                    {u"characters"_s, qint64(section.characters)},
+                                    {u"redCharacters"_s, qint64(section.redCharacters)},
+                                    {u"copyRatio"_s, hundredthsJson(section.copyRatio)}});
+    }
+    return sections;
+}
+
+QJsonArray sourcesJson(const PaperFindings &findings)
+{
+    QJsonArray sources;
+    for (const SourceFigures &source : findings.sources)
+        sources.append(QJsonObject{{u"title"_s, source.result.title},
+                                   {u"url"_s, source.result.url},
+                                   {u"sentences"_s, qint64(source.sentences)},
+                                   {u"characters"_s, qint64(source.characters)}});
+    return sources;
 }
 
 // An overall figure as JSON: a number, 4.5 for "4.5".
@@ -157,29 +235,40 @@ Result<CliOutcome> runCheck(const CommandLine &line, const StandardInput &readSt
     const double pause = line.value(optionPause).value_or(u"1"_s).toDouble(&pauseOk);
     if (!pauseOk || !std::isfinite(pause) || pause < 0 || pause > 3600)
         return usageError(u"--pause needs a number of seconds from 0 to 3600"_s);
-    Result<QString> text = readEditorText(operandOrStandardInput(line, 0), readStandardInput);
+    const std::optional<QString> resume = line.value(optionResume);
+    if (resume && (line.value(optionSave) || !line.operands.isEmpty()))
+        return usageError(u"--resume takes the paper from its file: give no paper and no --save"_s);
+    Result<QString> text = QString();
+    Result<QByteArray> saved = QByteArray();
+    if (resume)
+        saved = readCheck(*resume);
+    else
+        text = readEditorText(operandOrStandardInput(line, 0), readStandardInput);
     if (!text)
         return text.failure();
-    // Opened before the run, so that a path that cannot be written costs no searches.
-    QFile reportFile;
-    if (const auto path = line.value(optionReport)) {
-        reportFile.setFileName(*path);
-        if (!reportFile.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return Failure{u"cannot write '"_s + *path + u"': "_s + reportFile.errorString()};
-    }
+    if (!saved)
+        return saved.failure();
+    QFile reportFile, pdfFile;
+    if (auto failure = openOutput(reportFile, line.value(optionReport)))
+        return *failure;
+    if (auto failure = openOutput(pdfFile, line.value(optionPdf)))
+        return *failure;
 
-    // The network needs an application object; the other commands do without one.
-    std::optional<QCoreApplication> application;
+    // The network needs an application object, the PDF's fonts a GUI one; nothing is shown,
+    // so no display is needed. The other commands do without one.
+    std::unique_ptr<QCoreApplication> application;
     if (!QCoreApplication::instance()) {
         static int argc = 1;
         static char name[] = "quarnex-cli";
         static char *argv[] = {name, nullptr};
-        application.emplace(argc, argv);
+        if (pdfFile.isOpen()) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+            application = std::make_unique<QGuiApplication>(argc, argv);
+        } else {
+            application = std::make_unique<QCoreApplication>(argc, argv);
+        }
     }
 
-    const Analysis analysis = analyse(*text);
-    const qsizetype total = analysis.entries.size();
-    QList<CheckedSentence> checked(total);
     CheckRun run;
     run.pauseScale = pause;
     run.address = [&site](const QString &search) { return site->address(search); };
@@ -189,7 +278,33 @@ Result<CliOutcome> runCheck(const CommandLine &line, const StandardInput &readSt
                                  qint64 msLeft) {
                          reportProgress(progress, number, count, overall, msLeft);
                      });
-    run.analysed(analysis);
+    CheckFile checkFile;
+    if (resume) {
+        if (auto fault = readCheckFile(*saved, checkFile, run))
+            return Failure{u"cannot resume from '"_s + *resume + u"': "_s + *fault};
+        if (line.skipReferences)
+            run.skipTableOfContentsAndReferences = true;
+    } else {
+        const QString paper = operandOrStandardInput(line, 0);
+        checkFile.paperName =
+            paper.isEmpty() || paper == u"-" ? QString() : QFileInfo(paper).fileName();
+        run.skipTableOfContentsAndReferences = line.skipReferences;
+        run.analysed(analyse(*text), *text);
+    }
+    const qsizetype total = run.sentences.size();
+    // What the pages of a resumed check already showed.
+    QList<CheckedSentence> checked(total);
+    for (qsizetype i = 0; i < total && i < run.pages.size(); ++i) {
+        if (const auto &page = run.pages[i]) {
+            CheckedSentence &sentence = checked[i];
+            sentence.sent = true;
+            sentence.percent = page->percent;
+            sentence.overall = page->overall;
+            sentence.label2 = similarityLine(page->percent, page->overall);
+            for (const ResultText &result : page->evidence.results)
+                sentence.results.append(result.result);
+        }
+    }
     RunEnd end;
     if (total > 0)
         end = drive(run, checked);
@@ -202,11 +317,22 @@ Result<CliOutcome> runCheck(const CommandLine &line, const StandardInput &readSt
     ResultSlots slots = run.results.value_or(ResultSlots::forSentences(total));
     recountResults(slots);
     const QString report = reportHtml(slots);
-    if (reportFile.isOpen()) {
-        const QByteArray bytes = standaloneReport(report);
-        if (reportFile.write(bytes) != bytes.size() || !reportFile.flush()) {
-            return Failure{u"cannot write '"_s + reportFile.fileName() + u"': "_s +
-                           reportFile.errorString()};
+    const CheckReport checkedReport = checkReport(run, checkFile.paperName);
+    if (const auto path = resume ? resume : line.value(optionSave)) {
+        checkFile.line1 = end.line1.isEmpty() ? checkFile.line1 : end.line1;
+        checkFile.line2 = end.line2.isEmpty() ? checkFile.line2 : end.line2;
+        if (auto failure = writeCheck(*path, writeCheckFile(run, checkFile)))
+            return *failure;
+    }
+    if (reportFile.isOpen() || pdfFile.isOpen()) {
+        const QString page = checkReportHtml(checkedReport);
+        if (auto failure = writeOutput(reportFile, page.toUtf8()))
+            return *failure;
+        if (pdfFile.isOpen()) {
+            if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+                return Failure{u"cannot write a PDF without a GUI application object"_s};
+            if (auto failure = writeOutput(pdfFile, reportPdf(page, reportTitle(checkedReport))))
+                return *failure;
         }
     }
 
@@ -227,20 +353,29 @@ Result<CliOutcome> runCheck(const CommandLine &line, const StandardInput &readSt
         for (qsizetype i = 0; i < total; ++i) {
             const CheckedSentence &sentence = checked[i];
             const bool scored = sentence.percent.has_value();
+            const SentenceFinding finding = checkedReport.findings.sentences.value(i);
             sentences.append(QJsonObject{
                 {u"number"_s, qint64(i + 1)},
-                {u"sentence"_s, analysis.sentences[i]},
-                {u"searchText"_s, searchText(analysis.entries[i])},
+                {u"sentence"_s, run.sentences[i]},
+                {u"searchText"_s, searchText(run.entries[i])},
                 {u"sent"_s, sentence.sent},
                 {u"percent"_s, scored ? QJsonValue(*sentence.percent) : null},
                 {u"overall"_s, scored ? overallJson(sentence.overall) : null},
                 {u"label2"_s, scored ? QJsonValue(sentence.label2) : null},
                 {u"results"_s, resultsJson(sentence.results)},
+                {u"coverage"_s, finding.coverage ? QJsonValue(*finding.coverage) : null},
+                {u"band"_s, bandName(finding.band)},
+                {u"section"_s, finding.section ? QJsonValue(qint64(*finding.section)) : null},
             });
         }
         outcome.standardOutput = jsonBytes({
             {u"sentences"_s, sentences},
             {u"overall"_s, overallJson(run.overall)},
+            {u"copyRatio"_s, hundredthsJson(checkedReport.findings.copyRatio)},
+            {u"copyRatioWithoutReferences"_s,
+             hundredthsJson(checkedReport.findings.copyRatioWithoutReferences)},
+            {u"sections"_s, sectionsJson(checkedReport.findings)},
+            {u"sources"_s, sourcesJson(checkedReport.findings)},
             {u"stopped"_s, stopped ? QJsonValue(*stopped) : null},
             {u"report"_s, report},
         });

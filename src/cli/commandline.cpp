@@ -27,7 +27,8 @@ struct ValueOption {
 constexpr ValueOption valueOptions[] = {
     {optionSearchBase, u"URL", u"query check"}, {optionEngine, u"NAME", u"query check"},
     {optionSentence, u"TEXT", u"score"},        {optionPause, u"SECONDS", u"check"},
-    {optionReport, u"OUT", u"check"},
+    {optionReport, u"OUT", u"check"},           {optionPdf, u"OUT", u"check"},
+    {optionSave, u"OUT", u"check"},             {optionResume, u"FILE", u"check"},
 };
 
 // "--fast" or "-x" as the user typed it, from the name the parser reports.
@@ -60,7 +61,8 @@ Result<CommandLine> parseCommandLine(const QStringList &arguments)
     const QCommandLineOption help({u"h"_s, u"help"_s}, QString());
     const QCommandLineOption version(u"version"_s, QString());
     const QCommandLineOption json(u"json"_s, QString());
-    parser.addOptions({help, version, json});
+    const QCommandLineOption skipReferences(u"skip-references"_s, QString());
+    parser.addOptions({help, version, json, skipReferences});
     for (const ValueOption &option : valueOptions)
         parser.addOption({option.bareName(), QString(), option.valueName.toString()});
 
@@ -79,6 +81,7 @@ Result<CommandLine> parseCommandLine(const QStringList &arguments)
     }
 
     line.json = parser.isSet(json);
+    line.skipReferences = parser.isSet(skipReferences);
     for (const ValueOption &option : valueOptions) {
         if (parser.isSet(option.bareName()))
             line.values.insert(option.name.toString(), parser.value(option.bareName()));
@@ -96,6 +99,8 @@ std::optional<Failure> checkShape(const CommandLine &line, qsizetype minOperands
         if (line.values.contains(option.name.toString()) && !option.appliesTo(line.command))
             return usageError(option.name.toString() + u" does not apply to "_s + line.command);
     }
+    if (line.skipReferences && line.command != u"check")
+        return usageError(u"--skip-references does not apply to "_s + line.command);
     if (line.operands.size() < minOperands)
         return usageError(line.command + u": missing operand"_s);
     if (line.operands.size() > maxOperands)
@@ -124,14 +129,25 @@ Commands:
                            arrays ("" is an empty slot), and print the report HTML
                            exactly as built, with no newline after it.
   check [--engine NAME] [--search-base URL] [--pause SECONDS] [--report OUT]
-        [FILE]             The automatic compare without a window: analyse the
+        [--pdf OUT] [--skip-references] [--save OUT | --resume FILE] [FILE]
+                           The automatic compare without a window: analyse the
                            paper, search every entry in turn, SECONDS apart (default
                            1), score each result page, then build the report. Prints
                            each sentence's number, percent and overall figure, then
                            the final overall; JSON gives "sentences" (number,
                            sentence, searchText, sent, percent, overall, label2,
-                           results), "overall", "stopped" and "report". OUT gets the
-                           report as an HTML page of its own. Progress goes to
+                           results, coverage, band, section), "overall",
+                           "copyRatio", "copyRatioWithoutReferences", "sections",
+                           "sources", "stopped" and "report" (the similar-website
+                           table). --report and --pdf write the check report: the
+                           copy ratios, each sentence in its colour band with its
+                           sources, the chapters and the similar websites, as one
+                           HTML page or an A4 PDF. --skip-references sends nothing
+                           of the table of contents and the references. --save
+                           writes the check as a .qxcheck file (the paper, every
+                           page read, the run's state); --resume FILE carries on
+                           the check saved there, from where it stood, instead of
+                           reading a paper, and writes it back. Progress goes to
                            standard error. The run stops, with status 3, on a page
                            without highlighting or when a search still fails after
                            three retries.

@@ -16,6 +16,9 @@ inline constexpr QStringView optionEngine = u"--engine";
 inline constexpr QStringView optionSentence = u"--sentence";
 inline constexpr QStringView optionPause = u"--pause";
 inline constexpr QStringView optionReport = u"--report";
+inline constexpr QStringView optionPdf = u"--pdf";
+inline constexpr QStringView optionSave = u"--save";
+inline constexpr QStringView optionResume = u"--resume";
 
 // One command line, taken apart: the command, its operands and the options given.
 struct CommandLine {
@@ -25,6 +28,8 @@ struct CommandLine {
     bool json = false;
     bool help = false;
     bool version = false;
+    // check: leave the table of contents and the references unsent.
+    bool skipReferences = false;
     // The value of each value option given, keyed by its name with the dashes ("--engine").
     QHash<QString, QString> values;
 

@@ -4,6 +4,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextFragment>
 
 #include <algorithm>
 #include <utility>
@@ -234,6 +235,34 @@ void RichEdit::colourRanges(const QList<TextRange> &ranges, const QColor &colour
     QTextCursor selected = textCursor();
     select(selected, map, selection);
     setTextCursor(selected);
+}
+
+RichEdit::Formats RichEdit::formats() const
+{
+    Formats formats{document()->characterCount(), {}};
+    QList<FormatRun> &runs = formats.runs;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            runs.append({fragment.position(), fragment.length(), fragment.charFormat()});
+        }
+    }
+    return formats;
+}
+
+bool RichEdit::setFormats(const Formats &formats)
+{
+    if (formats.documentLength != document()->characterCount())
+        return false;
+    QTextCursor cursor(document());
+    cursor.beginEditBlock();
+    for (const FormatRun &run : formats.runs) {
+        cursor.setPosition(run.position);
+        cursor.setPosition(run.position + run.length, QTextCursor::KeepAnchor);
+        cursor.setCharFormat(run.format);
+    }
+    cursor.endEditBlock();
+    return true;
 }
 
 QColor RichEdit::colourAt(qsizetype position) const

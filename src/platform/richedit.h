@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QList>
 #include <QString>
+#include <QTextCharFormat>
 #include <QTextEdit>
 
 namespace quarnex {
@@ -47,6 +48,22 @@ public:
     // The same, the selection ending on `selection`, as setSelStart and setSelLength leave it.
     void colourRanges(const QList<TextRange> &ranges, const QColor &colour,
                       const TextRange &selection);
+
+    // The character formats as they stand, in runs of document positions, to be put back by
+    // setFormats while the text is unchanged (a view that recolours the paper for a while).
+    struct FormatRun {
+        int position = 0;
+        int length = 0;
+        QTextCharFormat format;
+    };
+    struct Formats {
+        int documentLength = 0;
+        QList<FormatRun> runs;
+    };
+    Formats formats() const;
+    // Puts the formats back in one step of Undo; false, and nothing changed, when the text's
+    // length is no longer the one they were taken of.
+    bool setFormats(const Formats &formats);
 
     // The colour of the character at a Text position (for checks and tests); CR and LF both
     // give their break's colour, and a position outside the text an invalid colour. Text that

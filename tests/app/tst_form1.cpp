@@ -3,6 +3,7 @@
 #include "app/form2.h"
 #include "app/listbox.h"
 #include "app/translations.h"
+#include "check/checkreport.h"
 #include "check/pagewriter.h"
 #include "documents/rtf.h"
 #include "manualclock.h"
@@ -86,6 +87,8 @@ private Q_SLOTS:
     void saveOnAFullDiskKeepsTheOldFileAndSaysSo();
     void editCommandsAndContextMenu();
     void qtDialogsSpeakChinese();
+    void reportExportBandColoursAndSkipping();
+    void savedCheckOpensAsItWas();
 
 private:
     void analyse(const QString &text);
@@ -617,6 +620,75 @@ void TstForm1::qtDialogsSpeakChinese()
     for (const char *button : {"OK", "&Yes", "&No", "Cancel"})
         QVERIFY2(QCoreApplication::translate("QPlatformTheme", button) != QLatin1String(button),
                  button);
+}
+
+void TstForm1::reportExportBandColoursAndSkipping()
+{
+    analyse(u"第一句话。第二句话。"_s);
+    click(form->Command2);
+    browser->finish(resultPage(u"第一句话"_s, {u"甲"_s}));
+    click(form->Command2);
+    browser->finish(resultPage(u"别的文字"_s));
+    const QList<QColor> runColours = {form->RichTextBox1->colourAt(1),
+                                      form->RichTextBox1->colourAt(7)};
+    QCOMPARE(runColours, (QList<QColor>{black, red}));
+
+    // Red from half the sentence, green below; turned off, the run's colours come back.
+    form->zhuose->trigger();
+    QCOMPARE(form->RichTextBox1->colourAt(1), QColor(bandColour(Band::Red)));
+    QCOMPARE(form->RichTextBox1->colourAt(7), QColor(bandColour(Band::Green)));
+    form->zhuose->trigger();
+    QCOMPARE((QList<QColor>{form->RichTextBox1->colourAt(1), form->RichTextBox1->colourAt(7)}),
+             runColours);
+
+    // The kind follows the name; a bare name takes the chosen filter's.
+    QTemporaryDir folder;
+    FileDialog::queueAnswer(folder.filePath(u"报告"_s));
+    form->daochu->trigger();
+    QFile html(folder.filePath(u"报告.html"_s));
+    QVERIFY(html.open(QIODevice::ReadOnly));
+    QVERIFY(QString::fromUtf8(html.readAll()).contains(u"http://r.test/甲"_s));
+    FileDialog::queueAnswer(folder.filePath(u"报告.pdf"_s));
+    form->daochu->trigger();
+    QFile pdf(folder.filePath(u"报告.pdf"_s));
+    QVERIFY(pdf.open(QIODevice::ReadOnly) && pdf.read(5) == "%PDF-");
+    QVERIFY(MessageBox::takeShown().isEmpty());
+
+    QVERIFY(!form->checkRun->skipTableOfContentsAndReferences);
+    form->tiaoguo->trigger();
+    QVERIFY(form->checkRun->skipTableOfContentsAndReferences);
+}
+
+void TstForm1::savedCheckOpensAsItWas()
+{
+    analyse(u"第一句话。第二句话。"_s);
+    click(form->Command2);
+    browser->finish(resultPage(u"第一句话"_s, {u"甲"_s}));
+    const QString line2 = form->Label2->text();
+    QTemporaryDir folder;
+    FileDialog::queueAnswer(folder.filePath(u"检测"_s));
+    form->baocunjg->trigger();
+
+    form->xinjian->trigger();
+    analyse(u"别的论文。"_s);
+    FileDialog::queueAnswer(folder.filePath(u"检测.qxcheck"_s));
+    form->dakaijg->trigger();
+    QVERIFY(MessageBox::takeShown().isEmpty());
+    QCOMPARE(form->RichTextBox1->Text(), u"第一句话。第二句话。"_s);
+    QCOMPARE(form->List1->count(), 2);
+    QCOMPARE(form->Label2->text(), line2);
+    QVERIFY(form->List1->isVisible());
+    click(form->Command2);
+    QCOMPARE(browser->navigations.last(), query + u"第二句话 "_s);
+
+    // A file of another kind says so and changes nothing.
+    QFile other(folder.filePath(u"其他.qxcheck"_s));
+    QVERIFY(other.open(QIODevice::WriteOnly) && other.write("{}") == 2);
+    other.close();
+    FileDialog::queueAnswer(other.fileName());
+    form->dakaijg->trigger();
+    QVERIFY(shownMessage().endsWith(u"这不是检测结果文件。"_s));
+    QCOMPARE(form->List1->count(), 2);
 }
 
 QTEST_MAIN(TstForm1)

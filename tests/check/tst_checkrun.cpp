@@ -1,9 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The rules of a check run, driven event by event with a clock that moves only when told.
+#include "check/checkfile.h"
+#include "check/checkreport.h"
 #include "check/checkrun.h"
 #include "check/pagewriter.h"
 #include "manualclock.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -113,6 +118,11 @@ private Q_SLOTS:
     void progressEstimatesTheTimeLeft();
     void verificationPages_data();
     void verificationPages();
+    void skippingLeavesOutTheContentsAndReferences();
+    void savedRunResumesToTheSameFigures_data();
+    void savedRunResumesToTheSameFigures();
+    void damagedFilesChangeNothing_data();
+    void damagedFilesChangeNothing();
 };
 
 void TstCheckRun::sequences_data()
@@ -268,6 +278,141 @@ void TstCheckRun::verificationPages()
 {
     QFETCH(PageEnd, page);
     QTEST(isVerificationPage(page), "verification");
+}
+
+void TstCheckRun::skippingLeavesOutTheContentsAndReferences()
+{
+    const QString thesis = u"目录\r\n第1章 绪论 1\r\n参考文献 9\r\n第1章 绪论\r\n"
+                           u"正文的第一句话。正文的第二句话。\r\n参考文献\r\n[1] 某某文献。\r\n"_s;
+    Harness h(QString{});
+    h.paperEmpty = false;
+    h.run.skipTableOfContentsAndReferences = true;
+    h.run.analysed(analyse(thesis), thesis);
+    h.step(u"start"_s);
+    for (int i = 0; i < 20 && h.run.autoRun == 1; ++i)
+        h.step(h.run.awaitingPage() ? u"page:24"_s : u"wait"_s);
+    QCOMPARE(h.sent, (QStringList{u"第1章 绪论"_s, u"正文的第一句话 "_s, u"正文的第二句话 "_s}));
+    QCOMPARE(h.messages, QStringList{u"本次对比结束！"_s});
+
+    // The report holds what the pages showed, for the sentences that were sent.
+    const CheckReport report = checkReport(h.run);
+    QCOMPARE(report.checkedSentences, 3);
+    QList<bool> covered;
+    for (const SentenceFinding &finding : report.findings.sentences)
+        covered << finding.coverage.has_value();
+    QCOMPARE(covered, (QList<bool>{false, false, false, true, true, true, false, false}));
+}
+
+namespace {
+
+// Runs the rest of an automatic run, each page highlighting more than the one before.
+void runToTheEnd(Harness &h, int highlighted)
+{
+    for (int i = 0; i < 20 && h.run.autoRun == 1; ++i)
+        h.step(h.run.awaitingPage() ? u"page:%1"_s.arg(highlighted += 7) : u"wait"_s);
+}
+
+QList<qint64> figuresOf(const CheckRun &run)
+{
+    QList<qint64> figures{run.similaritySum, run.scoredCount, run.sentenceIndex};
+    for (const auto &page : run.pages)
+        figures << (page ? page->percent : -1);
+    return figures;
+}
+
+const QString fourSentences = u"第一句话。第二句话。第三句话。第四句话。"_s;
+
+} // namespace
+
+void TstCheckRun::savedRunResumesToTheSameFigures_data()
+{
+    QTest::addColumn<QStringList>("before");
+    QTest::addColumn<int>("highlighted");
+    QTest::addColumn<QStringList>("resent");
+    QTest::newRow("stopped after two pages")
+        << QStringList{u"start"_s, u"page:107"_s, u"wait"_s, u"stop"_s, u"page:114"_s} << 114
+        << QStringList{u"第三句话 "_s, u"第四句话 "_s};
+    // The sentence on its way never got its page: going on sends it again.
+    QTest::newRow("saved with a page on its way")
+        << QStringList{u"start"_s, u"page:107"_s, u"wait"_s, u"stop"_s} << 107
+        << QStringList{u"第二句话 "_s, u"第三句话 "_s, u"第四句话 "_s};
+}
+
+void TstCheckRun::savedRunResumesToTheSameFigures()
+{
+    QFETCH(QStringList, before);
+    QFETCH(int, highlighted);
+    QFETCH(QStringList, resent);
+    Harness whole(fourSentences);
+    whole.step(u"start"_s);
+    runToTheEnd(whole, 100);
+
+    // Saved, opened into a new run and started again.
+    Harness first(fourSentences);
+    for (const QString &step : before)
+        first.step(step);
+    QCOMPARE(first.run.autoRun, 0);
+    const QByteArray saved = writeCheckFile(first.run, {u"论文.txt"_s, {}, {}, u"一"_s, u"二"_s});
+
+    Harness resumed(u"别的论文。"_s);
+    CheckFile file;
+    QCOMPARE(readCheckFile(saved, file, resumed.run), std::nullopt);
+    QCOMPARE(file.paperName, u"论文.txt"_s);
+    QCOMPARE(file.line2, u"二"_s);
+    QCOMPARE(resumed.run.sentences, whole.run.sentences);
+    resumed.step(u"start"_s);
+    runToTheEnd(resumed, highlighted);
+    QCOMPARE(resumed.sent, resent);
+    QCOMPARE(figuresOf(resumed.run), figuresOf(whole.run));
+    QCOMPARE(resumed.run.overall, whole.run.overall);
+    QCOMPARE(resumed.run.results->titles, whole.run.results->titles);
+    QCOMPARE(resumed.messages, QStringList{u"本次对比结束！"_s});
+}
+
+void TstCheckRun::damagedFilesChangeNothing_data()
+{
+    Harness h(fourSentences);
+    h.step(u"compare"_s);
+    h.step(u"page:24"_s);
+    const QByteArray good = writeCheckFile(h.run, {});
+    const auto edited = [&good](const std::function<void(QJsonObject &)> &edit) {
+        QJsonObject root = QJsonDocument::fromJson(good).object();
+        edit(root);
+        return QJsonDocument(root).toJson();
+    };
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("not JSON") << QByteArray("PK\x03\x04") << u"这不是检测结果文件，或者文件已经损坏。"_s;
+    QTest::newRow("cut off") << good.left(good.size() / 2) << u"这不是检测结果文件，或者文件已经损坏。"_s;
+    QTest::newRow("foreign JSON") << QByteArray(R"({"titles":[]})") << u"这不是检测结果文件。"_s;
+    QTest::newRow("another version")
+        << edited([](QJsonObject &root) { root[u"version"_s] = 2; })
+        << u"这个检测结果文件来自另一个版本（格式 2），无法打开。"_s;
+    QTest::newRow("a page too few")
+        << edited([](QJsonObject &root) {
+               QJsonArray pages = root[u"pages"_s].toArray();
+               pages.removeLast();
+               root[u"pages"_s] = pages;
+           })
+        << u"检测结果文件已经损坏：“pages”的长度不对。"_s;
+    QTest::newRow("an index past the end")
+        << edited([](QJsonObject &root) {
+               QJsonObject run = root[u"run"_s].toObject();
+               run[u"sentenceIndex"_s] = 5;
+               root[u"run"_s] = run;
+           })
+        << u"检测结果文件已经损坏：“sentenceIndex”不是所需范围内的整数。"_s;
+}
+
+void TstCheckRun::damagedFilesChangeNothing()
+{
+    QFETCH(QByteArray, bytes);
+    Harness h(u"别的论文。"_s);
+    CheckFile file;
+    file.paperName = u"原来的"_s;
+    QTEST(readCheckFile(bytes, file, h.run).value_or(QString()), "reason");
+    QCOMPARE(file.paperName, u"原来的"_s);
+    QCOMPARE(h.run.sentences, QStringList{u"别的论文。"_s});
 }
 
 QTEST_GUILESS_MAIN(TstCheckRun)

@@ -6,6 +6,7 @@
 #include "testcorpus.h"
 
 #include <QAbstractHttpServer>
+#include <QFile>
 #include <QHttpServerRequest>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -138,6 +139,8 @@ private Q_SLOTS:
     void stopsOnPageWithoutHighlight();
     void retriesFailedRequests_data();
     void retriesFailedRequests();
+    void reportLeavingOutContentsAndReferences();
+    void savedCheckResumesToTheSameFigures();
 };
 
 void TestCliCheck::wholeRunAgainstEngine()
@@ -234,6 +237,82 @@ void TestCliCheck::retriesFailedRequests()
     QCOMPARE(figures(output), expected);
     // Blank sentences are never sent.
     QCOMPARE(engine.queries(), queries);
+}
+
+
+void TestCliCheck::reportLeavingOutContentsAndReferences()
+{
+    EngineServer engine(EngineIndex::fromFolder(m_corpus.path(), nullptr));
+    QVERIFY(engine.start(0));
+    const QString heading = u"第1章 城市绿地与居民的健康状况"_s;
+    const QString thesis = u"目录\n"_s + heading + u"\n参考文献\n"_s + heading +
+                           u"\n城市绿地与居民的健康状况密切相关。我们研究了三个城市的数据！\n"
+                           u"参考文献\n[1] 我们研究了三个城市的数据。\n"_s;
+    QTemporaryDir out;
+    const QString html = out.filePath(u"报告.html"_s), pdf = out.filePath(u"报告.pdf"_s);
+    auto [code, output, errors] =
+        runCli({u"check"_s, u"--json"_s, u"--pause"_s, u"0"_s, u"--search-base"_s, engine.base(),
+                u"--skip-references"_s, u"--report"_s, html, u"--pdf"_s, pdf},
+               thesis.toUtf8());
+    QCOMPARE(code, 0);
+    QStringList sent, bands, sections;
+    for (const QJsonValue &sentence : output[u"sentences"_s].toArray()) {
+        sent << (sentence[u"sent"_s].toBool() ? u"sent"_s : u"-"_s);
+        bands << sentence[u"band"_s].toString();
+        sections << (sentence[u"section"_s].isNull()
+                         ? u"-"_s
+                         : QString::number(sentence[u"section"_s].toInteger()));
+    }
+    QCOMPARE(sent, (QStringList{u"-"_s, u"-"_s, u"-"_s, u"sent"_s, u"sent"_s, u"sent"_s, u"-"_s,
+                                u"-"_s}));
+    QCOMPARE(bands.mid(0, 3), (QStringList{u"grey"_s, u"grey"_s, u"grey"_s}));
+    QCOMPARE(bands[4], u"red"_s);
+    QCOMPARE(sections, (QStringList{u"0"_s, u"0"_s, u"0"_s, u"1"_s, u"1"_s, u"1"_s, u"2"_s,
+                                    u"2"_s}));
+    const QJsonArray chapters = output[u"sections"_s].toArray();
+    QCOMPARE(chapters.size(), 3);
+    QCOMPARE(chapters[1][u"heading"_s].toString(), heading);
+    QCOMPARE(chapters[2][u"kind"_s].toString(), u"references"_s);
+    // Nothing of the contents or references was read, so both ratios are the body's.
+    QVERIFY(output[u"copyRatio"_s].isDouble() && output[u"copyRatio"_s].toDouble() > 0);
+    QVERIFY(output[u"copyRatioWithoutReferences"_s].toDouble() >
+            output[u"copyRatio"_s].toDouble());
+    QVERIFY(output[u"sources"_s].toArray().first()[u"title"_s].toString().startsWith(u"绿地"_s));
+
+    QFile page(html), document(pdf);
+    QVERIFY(page.open(QIODevice::ReadOnly) && document.open(QIODevice::ReadOnly));
+    QVERIFY(QString::fromUtf8(page.readAll()).contains(u"<title>检测报告</title>"_s));
+    QVERIFY(document.read(5) == "%PDF-");
+}
+
+void TestCliCheck::savedCheckResumesToTheSameFigures()
+{
+    QTemporaryDir folder;
+    const QString saved = folder.filePath(u"论文.qxcheck"_s);
+    {
+        FlakyEngine asking(m_corpus.path(), {{testcorpus::searchTexts()[1], -1}});
+        auto [code, output, errors] =
+            runCli({u"check"_s, u"--json"_s, u"--pause"_s, u"0"_s, u"--search-base"_s,
+                    asking.base(), u"--save"_s, saved},
+                   testcorpus::paper().toUtf8());
+        QCOMPARE(code, 4);
+    }
+    EngineServer engine(EngineIndex::fromFolder(m_corpus.path(), nullptr));
+    QVERIFY(engine.start(0));
+    const QStringList resume = {u"check"_s, u"--json"_s,   u"--pause"_s,  u"0"_s,
+                                u"--search-base"_s, engine.base(), u"--resume"_s, saved};
+    auto [code, output, errors] = runCli(resume, {});
+    QCOMPARE(code, 0);
+    QCOMPARE(figures(output), wholeRunFigures);
+    // Written back: resumed once more, nothing is left to send and the figures stay.
+    auto [again, finished, moreErrors] = runCli(resume, {});
+    QCOMPARE(again, 0);
+    QCOMPARE(figures(finished), wholeRunFigures);
+
+    QFile::resize(saved, 100);
+    auto [damaged, none, reason] = runCli(resume, {});
+    QCOMPARE(damaged, 1);
+    QVERIFY2(QString::fromUtf8(reason).contains(u"损坏"_s), reason.constData());
 }
 
 QTEST_GUILESS_MAIN(TestCliCheck)
