@@ -153,6 +153,13 @@ void TstCheckRun::sequences_data()
         << QStringList{u"compare"_s, u"compare"_s, u"compare"_s}
         << QStringList{u"第一句 "_s, u"第三句 "_s} << QStringList{}
         << progress(3) << QList<qint64>{0, 3, 2, 1};
+    // The run carries on from the blank entry itself; the page of the sentence before it,
+    // searched for once more on the way, is abandoned rather than scored again.
+    QTest::newRow("a run passes over a blank entry and scores each page once")
+        << u"第一句话。……第三句话。"_s
+        << QStringList{u"start"_s, u"page:24"_s, u"wait"_s, u"page:24"_s}
+        << QStringList{u"第一句话 "_s, u"第三句话 "_s} << QStringList{} << progress(3)
+        << QList<qint64>{1, 3, 2, 3};
     QTest::newRow("the press after the last sentence ends")
         << u"一。"_s << QStringList{u"compare"_s, u"compare"_s} << QStringList{u"一 "_s}
         << QStringList{u"本次对比结束！"_s} << progress(1, 1) << QList<qint64>{0, 1, 0, 1};
