@@ -117,6 +117,10 @@ private Q_SLOTS:
         const std::pair<QStringList, QString> cases[] = {
             {{u"--corpus"_s, m_dir.filePath(u"absent"_s)}, u"quarnex-engine: cannot read"_s},
             {{u"--corpus"_s, m_dir.filePath(u"c.txt"_s)}, u"quarnex-engine: cannot read"_s},
+            {{}, u"quarnex-engine: --corpus DIR is needed; try 'quarnex-engine --help'\n"_s},
+            {{u"--corpus"_s, m_dir.path(), u"--port"_s, u"70000"_s},
+             u"quarnex-engine: --port takes"_s},
+            {{u"--bogus"_s}, u"quarnex-engine: unknown option 'bogus'; try"_s},
         };
         for (const auto &[arguments, message] : cases) {
             QProcess engine;
