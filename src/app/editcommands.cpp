@@ -20,12 +20,13 @@ const QString documentFilter =
     u"WORD文档(*.doc)|*.doc|文本文件(*.txt)|*.txt|写字板文件(*.rtf)|*.rtf"_s;
 const QString openFilter = documentFilter +
                            u"|Word 2007 文档(*.docx)|*.docx|OpenDocument 文本(*.odt)|*.odt"
+                           u"|PDF 文档(*.pdf)|*.pdf"
                            u"|所有文件(*)|*"_s;
 
 namespace {
 
-// A Word 97–2003 file (OLE2) or a zip container (.docx, .odt): formats with tables, pictures
-// and layout that the RTF written in their place would not keep.
+// A Word 97–2003 file (OLE2), a zip container (.docx, .odt) or a PDF: formats with tables,
+// pictures and layout that the RTF written in their place would not keep.
 bool holdsRicherDocument(const QString &path)
 {
     const QFileInfo info(path);
@@ -36,7 +37,7 @@ bool holdsRicherDocument(const QString &path)
         return false;
     const QByteArray start = file.read(8);
     return start == QByteArrayView("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1") ||
-           start.startsWith("PK\x03\x04");
+           start.startsWith("PK\x03\x04") || start.startsWith("%PDF-");
 }
 
 } // namespace
@@ -93,7 +94,7 @@ void saveAsRtf(QWidget *parent, FileDialog &dialog, RichEdit *editor)
     // document would lose what RTF cannot hold, so the user decides.
     if (holdsRicherDocument(path) &&
         MessageBox::question(parent,
-                             u"“%1”是 Word 或 OpenDocument 文档。保存会用 RTF 格式的文字替换它，"
+                             u"“%1”是 Word、OpenDocument 或 PDF 文档。保存会用 RTF 格式的文字替换它，"
                              u"其中的表格、图片和格式都会丢失。\n\n要替换这个文件吗？"_s.arg(path),
                              {}, MessageBox::Answer::No) != MessageBox::Answer::Yes)
         return;

@@ -65,8 +65,7 @@ bool isVerificationPage(const PageEnd &page)
 CheckRun::CheckRun(RunClock clock, QObject *parent)
     : QObject(parent), m_clock(std::move(clock)), m_pause(m_clock.makeTimer()),
       m_timeout(m_clock.makeTimer())
-{
-}
+{}
 
 CheckRun::~CheckRun() = default;
 
@@ -311,7 +310,7 @@ void CheckRun::readPage(const QString &body)
     if (autoRun != 1)
         return;
     reportProgress();
-    if (!reading.highlight.openTagFound || skipListCompare != 0) {
+    if (!reading.answered || skipListCompare != 0) {
         // Most likely the network or a block: stop before the next sentence is sent, so that
         // the message stays and no page is scored against the wrong sentence. The page itself
         // counts; the divisor, one ahead, is taken back.

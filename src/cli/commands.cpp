@@ -266,6 +266,8 @@ QString formatName(DocumentFormat format)
         return u"docx"_s;
     case DocumentFormat::Odt:
         return u"odt"_s;
+    case DocumentFormat::Pdf:
+        return u"pdf"_s;
     case DocumentFormat::Text:
         break;
     }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "document.h"
 
+#include "pdf.h"
 #include "plaintext.h"
 #include "rtf.h"
 
@@ -29,6 +30,7 @@ namespace {
 
 constexpr QByteArrayView oleSignature = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
 constexpr QByteArrayView zipSignature = "PK\x03\x04";
+constexpr QByteArrayView pdfSignature = "%PDF-";
 constexpr char documentPart[] = "word/document.xml";
 constexpr QByteArrayView odfTextType = "application/vnd.oasis.opendocument.text";
 
@@ -41,11 +43,11 @@ constexpr qint64 maxUnpackedBytes = 200 * 1024 * 1024;
 
 constexpr qint64 megabyte = 1024 * 1024;
 
-const QString notDocument = u"文件内容不是文本，也不是 Word、RTF 或 OpenDocument 文档"_s;
+const QString notDocument = u"文件内容不是文本，也不是 Word、RTF、OpenDocument 或 PDF 文档"_s;
 
 QString limitName(qint64 limit)
 {
-    return (limit == maxPackageBytes ? u"Word 和 OpenDocument 文档"_s : u"纯文本和 RTF 文件"_s) +
+    return (limit == maxPackageBytes ? u"Word、OpenDocument 和 PDF 文档"_s : u"纯文本和 RTF 文件"_s) +
            u"的上限 "_s + QString::number(limit / megabyte) + u" MB"_s;
 }
 
@@ -572,6 +574,8 @@ bool textOf(const QByteArray &bytes, DocumentFormat format, QString *text, QStri
     case DocumentFormat::Docx:
     case DocumentFormat::Odt:
         return wordText(bytes, format, text, error);
+    case DocumentFormat::Pdf:
+        return pdfText(bytes, text, error);
     case DocumentFormat::Rtf: {
         QTextDocument scratch;
         if (!readRtf(bytes, &scratch, error))
@@ -611,8 +615,10 @@ void setBlackPlainText(QTextDocument *document, const QString &text)
 
 qint64 sizeLimit(QByteArrayView head)
 {
-    return head.startsWith(oleSignature) || head.startsWith(zipSignature) ? maxPackageBytes
-                                                                          : maxTextBytes;
+    return head.startsWith(oleSignature) || head.startsWith(zipSignature) ||
+                   head.startsWith(pdfSignature)
+               ? maxPackageBytes
+               : maxTextBytes;
 }
 
 bool withinSizeLimit(QByteArrayView bytes, QString *error)
@@ -633,6 +639,8 @@ DocumentFormat detectFormat(const QByteArray &bytes)
         return DocumentFormat::Doc;
     if (bytes.startsWith(zipSignature))
         return zipFormat(bytes);
+    if (bytes.startsWith(pdfSignature))
+        return DocumentFormat::Pdf;
     return DocumentFormat::Text;
 }
 

@@ -10,16 +10,16 @@ class QTextDocument;
 namespace quarnex {
 
 // What a file turned out to hold, by its content (not its name).
-enum class DocumentFormat { Rtf, Doc, Docx, Odt, Text };
+enum class DocumentFormat { Rtf, Doc, Docx, Odt, Pdf, Text };
 
 // The most a file may hold, checked before it is read. A thesis is well under 10 MB of text,
-// so 64 MB of plain text or RTF is no paper; Word and OpenDocument files carry pictures and
-// may be larger.
+// so 64 MB of plain text or RTF is no paper; Word, OpenDocument and PDF files carry pictures
+// and fonts and may be larger.
 inline constexpr qint64 maxTextBytes = 64 * 1024 * 1024;
 inline constexpr qint64 maxPackageBytes = 200 * 1024 * 1024;
 
 // The limit for content that starts with `head` (its first 8 bytes decide): maxPackageBytes
-// for the OLE2 and zip signatures, maxTextBytes for anything else.
+// for the OLE2, zip and PDF signatures, maxTextBytes for anything else.
 qint64 sizeLimit(QByteArrayView head);
 
 // False, with the reason for the user, when the bytes are more than their limit.
@@ -27,7 +27,7 @@ bool withinSizeLimit(QByteArrayView bytes, QString *error);
 
 // Looks at the content: "{\rtf" → Rtf; the OLE2 signature D0 CF 11 E0 A1 B1 1A E1 → Doc; a zip
 // holding word/document.xml → Docx; a zip whose "mimetype" is
-// application/vnd.oasis.opendocument.text → Odt; anything else → Text.
+// application/vnd.oasis.opendocument.text → Odt; "%PDF-" → Pdf; anything else → Text.
 DocumentFormat detectFormat(const QByteArray &bytes);
 
 struct LoadedDocument {
@@ -48,7 +48,8 @@ bool readDocumentFile(const QString &path, QByteArray *bytes, QString *error);
 QByteArray readBounded(QIODevice *device);
 
 // The text of content as Open puts it into the editor, told apart by content alone: the plain
-// text of RTF, of a Word 97–2003 document (catdoc or antiword), a .docx or an .odt; else
+// text of RTF, of a Word 97–2003 document (catdoc or antiword), a .docx, an .odt or a PDF
+// (see pdfText: its footnotes follow the body, its headers and page numbers are left out); else
 // decoded plain text (see decodePlainText), which fails when it is binary. Of Word and
 // OpenDocument files, and of RTF, the body comes first, then footnotes, then headers and
 // footers, then endnotes, each a line of its own (empty ones left out), as catdoc prints a

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QFileInfo>
 #include <QTextDocument>
 #include <QUrl>
 
@@ -78,9 +79,15 @@ EngineIndex EngineIndex::fromFolder(const QString &folder, QStringList *failures
     const QDir root(QDir(folder).absolutePath());
     QDirIterator it(root.path(), {u"*.txt"_s, u"*.rtf"_s, u"*.doc"_s, u"*.docx"_s, u"*.odt"_s},
                     QDir::Files, QDirIterator::Subdirectories);
+    // A link could lead out of the library (to /etc/passwd), and its target would be served.
+    const QString inside = root.canonicalPath() + u'/';
     QStringList paths;
-    while (it.hasNext())
-        paths.append(it.next());
+    while (it.hasNext()) {
+        const QFileInfo file(it.next());
+        const QFileInfo target(file.canonicalFilePath());
+        if (target.filePath().startsWith(inside) && target.isFile() && !target.isSymLink())
+            paths.append(file.filePath());
+    }
     paths.sort();
     for (const QString &path : std::as_const(paths)) {
         QTextDocument document;
@@ -105,6 +112,7 @@ const EngineDocument *EngineIndex::find(QStringView name) const
 
 QList<EngineHit> EngineIndex::search(QStringView query) const
 {
+    query = query.left(maxQueryLength);
     QList<EngineHit> best(m_documents.size());
     for (qsizetype q = 0; q + gram <= query.size(); ++q) {
         const quint64 b = bucketOf(query, q);
@@ -117,7 +125,7 @@ QList<EngineHit> EngineIndex::search(QStringView query) const
                 continue;
             const qsizetype length = commonRun(text, p, query, q);
             EngineHit &hit = best[posting.document];
-            if (length >= gram && length > hit.length)
+            if (length >= minimumRun && length > hit.length)
                 hit = {posting.document, length, p, q};
         }
     }
@@ -161,9 +169,13 @@ QString abstractHtml(QStringView text, const EngineHit &hit, QStringView query)
 
 QString resultPage(const EngineIndex &index, QStringView query, QStringView base)
 {
+    query = query.left(EngineIndex::maxQueryLength);
     ResultPageWriter page(ResultPageWriter::Form::Served);
     page.markup(u"<div id=\"results\">\n");
-    for (const EngineHit &hit : index.search(query)) {
+    const QList<EngineHit> hits = index.search(query);
+    if (hits.isEmpty())
+        page.paragraph(noResultsNotice);
+    for (const EngineHit &hit : hits) {
         const EngineDocument &document = index.documents()[hit.document];
         const QString title = document.name.section(u'/', -1);
         const QString url = base.toString() + u"/doc/"_s +

@@ -195,6 +195,13 @@ void TestDocument::failure_data()
                                   << u"catdoc 或 antiword"_s;
     QTest::newRow("damaged docx") << data + u"truncated.docx"_s << path << u"Word 文档已损坏"_s;
     QTest::newRow("missing") << data + u"missing"_s << path << u"读取失败："_s;
+    QTest::newRow("scanned pdf") << data + u"scan.pdf"_s << path << u"没有文字层"_s;
+    QTest::newRow("encrypted pdf") << data + u"encrypted.pdf"_s << path << u"PDF 文档已加密"_s;
+    QTest::newRow("truncated pdf")
+        << writeFile(u"cut.pdf"_s, fixture(u"thesis.pdf"_s).first(3000)) << path
+        << u"PDF 文档已损坏"_s;
+    QTest::newRow("pdf header only") << writeFile(u"head.pdf"_s, "%PDF-1.5\n%\xE2\xE3\n"_ba)
+                                     << path << u"PDF 文档已损坏"_s;
 
     // Binary content of any name is no text.
     const QString notText = u"文件内容不是文本"_s;
@@ -239,7 +246,7 @@ void TestDocument::failure_data()
     QVERIFY(docx.open(QIODevice::WriteOnly) && docx.write("PK\x03\x04") &&
             docx.resize(maxPackageBytes + 1));
     QTest::newRow("docx over 200 MB")
-        << docx.fileName() << path << u"Word 和 OpenDocument 文档的上限 200 MB"_s;
+        << docx.fileName() << path << u"Word、OpenDocument 和 PDF 文档的上限 200 MB"_s;
 }
 
 void TestDocument::failure()
