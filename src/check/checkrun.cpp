@@ -311,7 +311,7 @@ void CheckRun::readPage(const QString &body)
     if (autoRun != 1)
         return;
     reportProgress();
-    if (!reading.highlight.openTagFound || skipListCompare != 0) {
+    if (!reading.answered || skipListCompare != 0) {
         // Most likely the network or a block: stop before the next sentence is sent, so that
         // the message stays and no page is scored against the wrong sentence. The page itself
         // counts; the divisor, one ahead, is taken back.

@@ -150,6 +150,7 @@ PageReading readPage(QStringView pageHtml, QStringView sentence)
         sentencePercent(reading.pageTextLength, reading.highlight.text.size(), sentence.size());
     reading.markedHtml = markDelimiters(pageHtml);
     reading.results = readResults(reading.markedHtml);
+    reading.answered = reading.highlight.openTagFound || pageHtml.contains(noResultsNotice);
     return reading;
 }
 

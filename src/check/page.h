@@ -13,6 +13,10 @@ namespace quarnex {
 inline constexpr qsizetype minimumPageText = 500;
 // A highlighted fragment counts only when it is longer than this.
 inline constexpr qsizetype minimumFragment = 5;
+// What the local engine's page says when no document shares a run of six characters with the
+// query. A web result page always highlights something; this page has nothing to highlight, yet
+// it is an answer, not a block, and the run goes on past it.
+inline constexpr QStringView noResultsNotice = u"文库中没有与这句话有六个以上相同连续文字的文档。";
 // Stands in for the result delimiters in markedHtml.
 inline constexpr QStringView resultMarker = u"<bbbbbbbb>";
 
@@ -65,6 +69,9 @@ struct PageReading {
     qint64 percent = 0;
     QString markedHtml;
     QList<SearchResult> results;
+    // A search's answer: it highlights something or says that nothing was found. An automatic
+    // run stops on any other page.
+    bool answered = false;
 };
 
 // Reads a non-empty page body for the sentence it was searched for.

@@ -118,7 +118,7 @@ QList<EngineHit> EngineIndex::search(QStringView query) const
                 continue;
             const qsizetype length = commonRun(text, p, query, q);
             EngineHit &hit = best[posting.document];
-            if (length >= gram && length > hit.length)
+            if (length >= minimumRun && length > hit.length)
                 hit = {posting.document, length, p, q};
         }
     }
@@ -164,7 +164,10 @@ QString resultPage(const EngineIndex &index, QStringView query, QStringView base
 {
     ResultPageWriter page(ResultPageWriter::Form::Served);
     page.markup(u"<div id=\"results\">\n");
-    for (const EngineHit &hit : index.search(query)) {
+    const QList<EngineHit> hits = index.search(query);
+    if (hits.isEmpty())
+        page.paragraph(noResultsNotice);
+    for (const EngineHit &hit : hits) {
         const EngineDocument &document = index.documents()[hit.document];
         const QString title = document.name.section(u'/', -1);
         const QString url = base.toString() + u"/doc/"_s +

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "check/page.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -25,11 +27,13 @@ struct EngineHit {
 
 // Character pairs of every document, hashed into buckets that hold (document, position)
 // postings. A bucket can mix grams, so every hit is checked against the text while it is
-// extended. Pairs, so that a query sharing only two characters with a document still finds
-// it, as a web search would.
+// extended.
 class EngineIndex {
 public:
     static constexpr qsizetype gram = 2;
+    // A document counts only when it shares a run the comparison scores: a shorter one is
+    // common wording, and returning it would put every document in every result list.
+    static constexpr qsizetype minimumRun = minimumFragment + 1;
     static constexpr qsizetype maxResults = 10;
 
     EngineIndex() = default;
@@ -42,8 +46,8 @@ public:
     const QList<EngineDocument> &documents() const { return m_documents; }
     const EngineDocument *find(QStringView name) const;
 
-    // The documents sharing a run of at least `gram` characters with the query, longest run
-    // first, ties by name; at most maxResults.
+    // The documents sharing a run of at least minimumRun characters with the query, longest
+    // run first, ties by name; at most maxResults.
     QList<EngineHit> search(QStringView query) const;
 
 private:
@@ -64,7 +68,8 @@ private:
 QString abstractHtml(QStringView text, const EngineHit &hit, QStringView query);
 
 // The result page for a query, in the markup the result reader splits on, with enough Chinese
-// text around the results that their highlights are scored. base is "http://127.0.0.1:PORT".
+// text around the results that their highlights are scored; with no result, noResultsNotice.
+// base is "http://127.0.0.1:PORT".
 QString resultPage(const EngineIndex &index, QStringView query, QStringView base);
 
 // A document's text for the browser.

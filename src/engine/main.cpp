@@ -6,6 +6,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 
 #include <cstdio>
 
@@ -31,6 +32,15 @@ int main(int argc, char *argv[])
     const uint portNumber = parser.value(port).toUInt(&portOk);
     if (!parser.isSet(corpus) || !portOk || portNumber > 65535) {
         std::fputs(qPrintable(parser.helpText()), stderr);
+        return 2;
+    }
+
+    // A folder that is not there would give an engine that finds nothing, taken for a library
+    // that holds nothing like the paper.
+    const QFileInfo folder(parser.value(corpus));
+    if (!folder.isDir() || !folder.isReadable() || !folder.isExecutable()) {
+        std::fprintf(stderr, "quarnex-engine: cannot read the folder %s\n",
+                     qPrintable(parser.value(corpus)));
         return 2;
     }
 
