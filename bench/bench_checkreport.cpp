@@ -48,7 +48,8 @@ CheckReport thesisReport(qsizetype count)
                 PageEvidence evidence;
                 evidence.pieces = {s.mid(0, s.size() * random.bounded(1, 10) / 10)};
                 for (int r = 0; r < 3; ++r) {
-                    const QString url = u"http://example.com/"_s + QString::number(random.bounded(200));
+                    const QString url =
+                        u"http://example.com/"_s + QString::number(random.bounded(200));
                     evidence.results.append({{u"来源"_s + url, url}, evidence.pieces.first()});
                 }
                 pages.append(evidence);

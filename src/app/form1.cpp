@@ -11,11 +11,11 @@
 #include "fonts.h"
 #include "form2.h"
 #include "listbox.h"
-#include "reportcommands.h"
 #include "platform/messagebox.h"
 #include "platform/richedit.h"
-#include "platform/shell.h"
 #include "platform/searchbrowser.h"
+#include "platform/shell.h"
+#include "reportcommands.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -264,18 +264,16 @@ void Form1::Timer1_Timer()
     }
 }
 
-void Form1::showProgress(qsizetype number, qsizetype total, const QString &overall,
-                         qint64 msLeft)
+void Form1::showProgress(qsizetype number, qsizetype total, const QString &overall, qint64 msLeft)
 {
     // The layout stays as it is: the window title says how far an automatic run is, and a
     // thin bar along the foot of the status line shows it.
     const qint64 seconds = (msLeft + 999) / 1000;
     const QString left = seconds >= 60 ? u"%1 分 %2 秒"_s.arg(seconds / 60).arg(seconds % 60)
                                        : u"%1 秒"_s.arg(seconds);
-    setWindowTitle(u"第 %1/%2 句 · 总体相似度 %3% · 约剩 %4 — "_s.arg(number)
-                       .arg(total)
-                       .arg(overall, left) +
-                   m_caption);
+    setWindowTitle(
+        u"第 %1/%2 句 · 总体相似度 %3% · 约剩 %4 — "_s.arg(number).arg(total).arg(overall, left) +
+        m_caption);
     const QRect line = Label1->geometry();
     const int width = std::min(line.width(), Label2->x() - line.x() - 8);
     runProgress->setGeometry(line.x() + 2, line.bottom() - 3, std::max(width, 0), 3);

@@ -51,21 +51,21 @@ public:
     ~Form1() override;
 
     // Controls, by their designer names (also their objectName).
-    RichEdit *RichTextBox1 = nullptr;  // the paper
-    ListBox *List1 = nullptr;          // the numbered sentences
-    QLabel *Label1 = nullptr;          // red status line: counts, progress, stop messages
-    QLabel *Label2 = nullptr;          // blue similarity of the sentence and of the paper
-    QPushButton *Command1 = nullptr;   // 进行分析: cut the paper into sentences
-    QPushButton *Command2 = nullptr;   // 手动对比: send the next sentence
-    QPushButton *Command3 = nullptr;   // 启动自动对比: start an automatic run
-    QPushButton *Command4 = nullptr;   // 停止自动对比！: stop it, in Command3's place
-    QPushButton *Command5 = nullptr;   // 统计相似性网站: the report of result pages
-    QPushButton *Command6 = nullptr;   // 对比: open the comparator
+    RichEdit *RichTextBox1 = nullptr;     // the paper
+    ListBox *List1 = nullptr;             // the numbered sentences
+    QLabel *Label1 = nullptr;             // red status line: counts, progress, stop messages
+    QLabel *Label2 = nullptr;             // blue similarity of the sentence and of the paper
+    QPushButton *Command1 = nullptr;      // 进行分析: cut the paper into sentences
+    QPushButton *Command2 = nullptr;      // 手动对比: send the next sentence
+    QPushButton *Command3 = nullptr;      // 启动自动对比: start an automatic run
+    QPushButton *Command4 = nullptr;      // 停止自动对比！: stop it, in Command3's place
+    QPushButton *Command5 = nullptr;      // 统计相似性网站: the report of result pages
+    QPushButton *Command6 = nullptr;      // 对比: open the comparator
     SearchBrowser *WebBrowser1 = nullptr; // result pages and the report
     SearchBrowser *WebBrowser2 = nullptr; // the hidden start page
-    FileDialog CommonDialog1;          // Open and Save
-    FileDialog reportDialog;           // 导出检测报告…, apart so that Save keeps its name
-    FileDialog checkDialog;            // 打开检测结果… and 保存检测结果…
+    FileDialog CommonDialog1;             // Open and Save
+    FileDialog reportDialog; // 导出检测报告…, apart so that Save keeps its name
+    FileDialog checkDialog;  // 打开检测结果… and 保存检测结果…
     // How far an automatic run is: a thin bar along the foot of Label1, shown only then.
     QProgressBar *runProgress = nullptr;
 

@@ -107,27 +107,26 @@ QByteArray writeCheckFile(const CheckRun &run, const CheckFile &file)
         {u"version"_s, CheckFile::version},
         {u"paperName"_s, file.paperName},
         {u"paper"_s, run.paperText},
-        {u"analysis"_s,
-         QJsonObject{{u"analysedText"_s, run.analysedText},
-                     {u"sentences"_s, stringsJson(run.sentences)},
-                     {u"entries"_s, stringsJson(run.entries)},
-                     {u"characters"_s, qint64(run.characters)},
-                     {u"caption"_s, run.caption}}},
+        {u"analysis"_s, QJsonObject{{u"analysedText"_s, run.analysedText},
+                                    {u"sentences"_s, stringsJson(run.sentences)},
+                                    {u"entries"_s, stringsJson(run.entries)},
+                                    {u"characters"_s, qint64(run.characters)},
+                                    {u"caption"_s, run.caption}}},
         {u"run"_s,
          // A sentence still on its way has not been scored: going on sends it again.
-         QJsonObject{{u"sentenceIndex"_s,
-                      qint64(run.awaitingPage() ? run.lastSentIndex : run.sentenceIndex)},
-                     {u"lastSentIndex"_s, qint64(run.lastSentIndex)},
-                     {u"selectedEntry"_s, qint64(run.selectedEntry)},
-                     {u"skipListCompare"_s, run.skipListCompare},
-                     {u"similaritySum"_s, run.similaritySum},
-                     {u"scoredCount"_s, run.scoredCount},
-                     {u"overall"_s, run.overall},
-                     {u"skipTableOfContentsAndReferences"_s,
-                      run.skipTableOfContentsAndReferences}}},
+         QJsonObject{
+             {u"sentenceIndex"_s,
+              qint64(run.awaitingPage() ? run.lastSentIndex : run.sentenceIndex)},
+             {u"lastSentIndex"_s, qint64(run.lastSentIndex)},
+             {u"selectedEntry"_s, qint64(run.selectedEntry)},
+             {u"skipListCompare"_s, run.skipListCompare},
+             {u"similaritySum"_s, run.similaritySum},
+             {u"scoredCount"_s, run.scoredCount},
+             {u"overall"_s, run.overall},
+             {u"skipTableOfContentsAndReferences"_s, run.skipTableOfContentsAndReferences}}},
         {u"slots"_s, QJsonObject{{u"titles"_s, stringsJson(slots.titles)},
-                                {u"urls"_s, stringsJson(slots.urls)},
-                                {u"counts"_s, counts}}},
+                                 {u"urls"_s, stringsJson(slots.urls)},
+                                 {u"counts"_s, counts}}},
         {u"pages"_s, pages},
         {u"window"_s, QJsonObject{{u"line1"_s, file.line1}, {u"line2"_s, file.line2}}},
     };
@@ -164,7 +163,8 @@ std::optional<QString> readCheckFile(const QByteArray &bytes, CheckFile &file, C
 
     const QJsonObject state = r.object(root, u"run"_s);
     const qint64 sentenceIndex = r.integer(state, u"sentenceIndex"_s, 0, n);
-    const qint64 lastSentIndex = r.integer(state, u"lastSentIndex"_s, 0, std::max<qint64>(n - 1, 0));
+    const qint64 lastSentIndex =
+        r.integer(state, u"lastSentIndex"_s, 0, std::max<qint64>(n - 1, 0));
     const qint64 selectedEntry = r.integer(state, u"selectedEntry"_s, -1, n - 1);
     const qint64 skipListCompare = r.integer(state, u"skipListCompare"_s, 0, 1);
     const qint64 similaritySum = r.integer(state, u"similaritySum"_s, 0, qint64(1) << 50);
@@ -202,8 +202,9 @@ std::optional<QString> readCheckFile(const QByteArray &bytes, CheckFile &file, C
         page.evidence.pieces = r.strings(object, u"pieces"_s);
         for (const QJsonValue &result : r.array(object, u"results"_s)) {
             const QJsonObject fields = result.toObject();
-            page.evidence.results.append({{r.string(fields, u"title"_s), r.string(fields, u"url"_s)},
-                                          r.string(fields, u"text"_s)});
+            page.evidence.results.append(
+                {{r.string(fields, u"title"_s), r.string(fields, u"url"_s)},
+                 r.string(fields, u"text"_s)});
         }
         pages.append(page);
     }

@@ -130,7 +130,7 @@ void appendFigures(QString &html, const CheckReport &report)
     row(u"复制比（去除目录和参考文献）"_s, percentText(findings.copyRatioWithoutReferences));
     row(u"总体相似度"_s, escaped(report.overall) + u'%');
     row(u"已检测句数"_s, QString::number(report.checkedSentences) + u" / "_s +
-                           QString::number(report.sentences.size()));
+                             QString::number(report.sentences.size()));
     html += u"</table>"_s;
     html += u"<p style=\"font-size:small;color:#555\">复制比：红色句子（找到的相同文字占本句 50% "
             u"以上）的字数占全部句子字数的比例。总体相似度按搜索结果页的标红文字计算，与复制比"
@@ -189,8 +189,8 @@ void appendSources(QString &html, const QList<SearchResult> &sources)
         if (href.isEmpty())
             html += title;
         else
-            html += u"<a href=\""_s + href + u"\">"_s + title + u"</a> <span style=\"color:#555\">"_s +
-                    shownAddress(source.url) + u"</span>"_s;
+            html += u"<a href=\""_s + href + u"\">"_s + title +
+                    u"</a> <span style=\"color:#555\">"_s + shownAddress(source.url) + u"</span>"_s;
         html += u"</p>"_s;
     }
 }
@@ -223,8 +223,9 @@ void appendPaper(QString &html, const CheckReport &report)
             // Each chapter starts a printed page of its own.
             const bool newPage = p != paragraph && sectionAt.contains(p) && i > 0;
             paragraph = p;
-            html += newPage ? u"<p style=\"line-height:170%;margin:6px 0;page-break-before:always\">"_s
-                            : u"<p style=\"line-height:170%;margin:6px 0\">"_s;
+            html += newPage
+                        ? u"<p style=\"line-height:170%;margin:6px 0;page-break-before:always\">"_s
+                        : u"<p style=\"line-height:170%;margin:6px 0\">"_s;
             open = true;
         }
         const SentenceFinding finding = findings.sentences.value(i);
@@ -336,7 +337,9 @@ QString checkReportHtml(const CheckReport &report)
     const QString title = escaped(reportTitle(report));
     html += u"<!DOCTYPE html>\n<html lang=\"zh-CN\"><head><meta charset=\"utf-8\">"
             u"<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
-            u"<title>"_s + title + u"</title><style>"
+            u"<title>"_s +
+            title +
+            u"</title><style>"
             u"body{"
             u"max-width:48em;margin:0 auto;padding:12px;color:#222}"
             u"a{color:#1a4fa0;word-break:break-all}table{max-width:100%}"

@@ -65,8 +65,7 @@ bool isVerificationPage(const PageEnd &page)
 CheckRun::CheckRun(RunClock clock, QObject *parent)
     : QObject(parent), m_clock(std::move(clock)), m_pause(m_clock.makeTimer()),
       m_timeout(m_clock.makeTimer())
-{
-}
+{}
 
 CheckRun::~CheckRun() = default;
 

@@ -273,11 +273,11 @@ Result<CliOutcome> runCheck(const CommandLine &line, const StandardInput &readSt
     run.pauseScale = pause;
     run.address = [&site](const QString &search) { return site->address(search); };
     run.paperIsEmpty = [] { return false; };
-    QObject::connect(&run, &CheckRun::progress,
-                     [&progress](qsizetype number, qsizetype count, const QString &overall,
-                                 qint64 msLeft) {
-                         reportProgress(progress, number, count, overall, msLeft);
-                     });
+    QObject::connect(
+        &run, &CheckRun::progress,
+        [&progress](qsizetype number, qsizetype count, const QString &overall, qint64 msLeft) {
+            reportProgress(progress, number, count, overall, msLeft);
+        });
     CheckFile checkFile;
     if (resume) {
         if (auto fault = readCheckFile(*saved, checkFile, run))

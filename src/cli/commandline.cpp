@@ -25,10 +25,14 @@ struct ValueOption {
     }
 };
 constexpr ValueOption valueOptions[] = {
-    {optionSearchBase, u"URL", u"query check"}, {optionEngine, u"NAME", u"query check"},
-    {optionSentence, u"TEXT", u"score"},        {optionPause, u"SECONDS", u"check"},
-    {optionReport, u"OUT", u"check"},           {optionPdf, u"OUT", u"check"},
-    {optionSave, u"OUT", u"check"},             {optionResume, u"FILE", u"check"},
+    {optionSearchBase, u"URL", u"query check"},
+    {optionEngine, u"NAME", u"query check"},
+    {optionSentence, u"TEXT", u"score"},
+    {optionPause, u"SECONDS", u"check"},
+    {optionReport, u"OUT", u"check"},
+    {optionPdf, u"OUT", u"check"},
+    {optionSave, u"OUT", u"check"},
+    {optionResume, u"FILE", u"check"},
 };
 
 // "--fast" or "-x" as the user typed it, from the name the parser reports.

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QFileInfo>
 #include <QTextDocument>
 #include <QUrl>
 
@@ -79,9 +80,15 @@ EngineIndex EngineIndex::fromFolder(const QString &folder, QStringList *failures
     QDirIterator it(root.path(), {u"*.txt"_s, u"*.rtf"_s, u"*.doc"_s, u"*.docx"_s, u"*.odt"_s,
                                   u"*.pdf"_s},
                     QDir::Files, QDirIterator::Subdirectories);
+    // A link could lead out of the library (to /etc/passwd), and its target would be served.
+    const QString inside = root.canonicalPath() + u'/';
     QStringList paths;
-    while (it.hasNext())
-        paths.append(it.next());
+    while (it.hasNext()) {
+        const QFileInfo file(it.next());
+        const QFileInfo target(file.canonicalFilePath());
+        if (target.filePath().startsWith(inside) && target.isFile() && !target.isSymLink())
+            paths.append(file.filePath());
+    }
     paths.sort();
     for (const QString &path : std::as_const(paths)) {
         QTextDocument document;
@@ -106,6 +113,7 @@ const EngineDocument *EngineIndex::find(QStringView name) const
 
 QList<EngineHit> EngineIndex::search(QStringView query) const
 {
+    query = query.left(maxQueryLength);
     QList<EngineHit> best(m_documents.size());
     for (qsizetype q = 0; q + gram <= query.size(); ++q) {
         const quint64 b = bucketOf(query, q);
@@ -162,6 +170,7 @@ QString abstractHtml(QStringView text, const EngineHit &hit, QStringView query)
 
 QString resultPage(const EngineIndex &index, QStringView query, QStringView base)
 {
+    query = query.left(EngineIndex::maxQueryLength);
     ResultPageWriter page(ResultPageWriter::Form::Served);
     page.markup(u"<div id=\"results\">\n");
     const QList<EngineHit> hits = index.search(query);

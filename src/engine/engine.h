@@ -35,19 +35,24 @@ public:
     // common wording, and returning it would put every document in every result list.
     static constexpr qsizetype minimumRun = minimumFragment + 1;
     static constexpr qsizetype maxResults = 10;
+    // Only this many characters of a query are searched, so that no query costs more than a
+    // sentence does and holds other clients up; a sentence of a paper is far shorter.
+    static constexpr qsizetype maxQueryLength = 512;
 
     EngineIndex() = default;
     explicit EngineIndex(QList<EngineDocument> documents);
 
-    // Every .txt, .rtf, .doc and .docx below the folder; those that cannot be read are named
-    // with their reason in failures and left out.
+    // Every regular .txt, .rtf, .doc and .docx below the folder, links only when they lead to a
+    // file below it; those that cannot be read are named with their reason in failures and
+    // left out.
     static EngineIndex fromFolder(const QString &folder, QStringList *failures);
 
     const QList<EngineDocument> &documents() const { return m_documents; }
     const EngineDocument *find(QStringView name) const;
 
     // The documents sharing a run of at least minimumRun characters with the query, longest
-    // run first, ties by name; at most maxResults.
+    // run first, ties by name; at most maxResults. Only the first maxQueryLength characters of
+    // the query count.
     QList<EngineHit> search(QStringView query) const;
 
 private:

@@ -46,6 +46,14 @@ QString EngineServer::base() const
 
 bool EngineServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *socket)
 {
+    // A web page whose name is made to resolve to 127.0.0.1 reaches this port from the browser
+    // and would read the library; its requests name that site, not this address.
+    const QByteArray host = request.value("Host");
+    const QByteArray port = ':' + QByteArray::number(m_port);
+    if (host != "127.0.0.1" + port && host != "localhost" + port) {
+        writeHtmlAnswer(socket, "403 Forbidden", errorPage(u"Only 127.0.0.1 is answered."_s));
+        return true;
+    }
     if (request.method() != QHttpServerRequest::Method::Get) {
         writeHtmlAnswer(socket, "400 Bad Request", errorPage(u"Only GET is answered."_s));
         return true;

@@ -149,25 +149,30 @@ void TstCheckRun::sequences_data()
         << paper << QStringList{u"click:1"_s, u"compare"_s} << QStringList{two} << QStringList{}
         << progress(2) << QList<qint64>{0, 2, 1, 1};
     QTest::newRow("a blank entry sends nothing and moves on")
-        << u"第一句。……第三句。"_s
-        << QStringList{u"compare"_s, u"compare"_s, u"compare"_s}
-        << QStringList{u"第一句 "_s, u"第三句 "_s} << QStringList{}
-        << progress(3) << QList<qint64>{0, 3, 2, 1};
+        << u"第一句。……第三句。"_s << QStringList{u"compare"_s, u"compare"_s, u"compare"_s}
+        << QStringList{u"第一句 "_s, u"第三句 "_s} << QStringList{} << progress(3)
+        << QList<qint64>{0, 3, 2, 1};
+    // The run carries on from the blank entry itself; the page of the sentence before it,
+    // searched for once more on the way, is abandoned rather than scored again.
+    QTest::newRow("a run passes over a blank entry and scores each page once")
+        << u"第一句话。……第三句话。"_s
+        << QStringList{u"start"_s, u"page:24"_s, u"wait"_s, u"page:24"_s}
+        << QStringList{u"第一句话 "_s, u"第三句话 "_s} << QStringList{} << progress(3)
+        << QList<qint64>{1, 3, 2, 3};
     QTest::newRow("the press after the last sentence ends")
         << u"一。"_s << QStringList{u"compare"_s, u"compare"_s} << QStringList{u"一 "_s}
         << QStringList{u"本次对比结束！"_s} << progress(1, 1) << QList<qint64>{0, 1, 0, 1};
     QTest::newRow("an empty paper")
-        << QString() << QStringList{u"start"_s} << QStringList{}
-        << QStringList{u"请先输入关键字"_s} << QString() << QList<qint64>{0, 0, 0, 1};
+        << QString() << QStringList{u"start"_s} << QStringList{} << QStringList{u"请先输入关键字"_s}
+        << QString() << QList<qint64>{0, 0, 0, 1};
     QTest::newRow("a failed manual search says so and counts nothing")
         << paper << QStringList{u"compare"_s, u"failed"_s} << QStringList{one} << QStringList{}
         << failedSearchMessage.toString() << QList<qint64>{0, 1, 0, 1};
 
     // Automatic runs.
     QTest::newRow("a run goes to the end of the list")
-        << paper
-        << QStringList{u"start"_s, u"page:24"_s, u"wait"_s, u"page:24"_s, u"wait"_s,
-                       u"page:24"_s, u"wait"_s}
+        << paper << QStringList{u"start"_s, u"page:24"_s, u"wait"_s, u"page:24"_s,
+                                u"wait"_s,  u"page:24"_s, u"wait"_s}
         << QStringList{one, two, three} << QStringList{u"本次对比结束！"_s} << progress(3)
         << QList<qint64>{0, 3, 2, 4};
     QTest::newRow("no progress line of its own before the page")
@@ -180,22 +185,19 @@ void TstCheckRun::sequences_data()
         << paper << QStringList{u"start"_s, u"page:0"_s, u"wait"_s} << QStringList{one}
         << QStringList{} << stopped << QList<qint64>{0, 1, 0, 1};
     QTest::newRow("a start after that stop goes on with the next sentence")
-        << paper << QStringList{u"start"_s, u"page:0"_s, u"start"_s}
-        << QStringList{one, two} << QStringList{} << stopped << QList<qint64>{1, 2, 1, 1};
+        << paper << QStringList{u"start"_s, u"page:0"_s, u"start"_s} << QStringList{one, two}
+        << QStringList{} << stopped << QList<qint64>{1, 2, 1, 1};
     QTest::newRow("stop during the pause still sends the next sentence, then no more")
         << paper
         << QStringList{u"start"_s, u"page:24"_s, u"stop"_s, u"wait"_s, u"page:24"_s, u"wait"_s}
         << QStringList{one, two} << QStringList{} << progress(2) << QList<qint64>{0, 2, 1, 3};
     QTest::newRow("a failed search is sent again three times, then the run stops")
-        << paper
-        << QStringList{u"start"_s, u"failed"_s, u"wait"_s, u"failed"_s, u"wait"_s, u"failed"_s,
-                       u"wait"_s, u"failed"_s, u"wait"_s}
-        << QStringList{one, one, one, one} << QStringList{} << stopped
-        << QList<qint64>{0, 0, 0, 1};
+        << paper << QStringList{u"start"_s,  u"failed"_s, u"wait"_s,   u"failed"_s, u"wait"_s,
+                                u"failed"_s, u"wait"_s,   u"failed"_s, u"wait"_s}
+        << QStringList{one, one, one, one} << QStringList{} << stopped << QList<qint64>{0, 0, 0, 1};
     QTest::newRow("a failed search answered on the second try")
         << paper << QStringList{u"start"_s, u"failed"_s, u"wait"_s, u"page:24"_s, u"wait"_s}
-        << QStringList{one, one, two} << QStringList{} << progress(1)
-        << QList<qint64>{1, 2, 1, 2};
+        << QStringList{one, one, two} << QStringList{} << progress(1) << QList<qint64>{1, 2, 1, 2};
     QTest::newRow("an empty page is sent again and counts nothing")
         << paper << QStringList{u"start"_s, u"empty"_s, u"wait"_s} << QStringList{one, one}
         << QStringList{} << progress(1) << QList<qint64>{1, 1, 0, 1};
@@ -218,9 +220,9 @@ void TstCheckRun::sequences()
     QTEST(h.sent, "sent");
     QTEST(h.messages, "messages");
     QTEST(h.line1, "line1");
-    QTEST((QList<qint64>{h.run.autoRun, h.run.sentenceIndex, h.run.lastSentIndex,
-                         h.run.scoredCount}),
-          "state");
+    QTEST(
+        (QList<qint64>{h.run.autoRun, h.run.sentenceIndex, h.run.lastSentIndex, h.run.scoredCount}),
+        "state");
 }
 
 void TstCheckRun::figures()
@@ -257,19 +259,18 @@ void TstCheckRun::verificationPages_data()
 {
     QTest::addColumn<PageEnd>("page");
     QTest::addColumn<bool>("verification");
-    QTest::newRow("title") << PageEnd{PageEnd::Kind::Loaded, u"<DIV>请稍候</DIV>"_s, {},
-                                      u"百度安全验证"_s}
-                           << true;
+    QTest::newRow("title")
+        << PageEnd{PageEnd::Kind::Loaded, u"<DIV>请稍候</DIV>"_s, {}, u"百度安全验证"_s} << true;
     QTest::newRow("captcha address")
-        << PageEnd{PageEnd::Kind::Loaded, u"<DIV></DIV>"_s,
-                   u"https://wappass.baidu.com/static/captcha/tuxing.html"_s, {}}
+        << PageEnd{PageEnd::Kind::Loaded,
+                   u"<DIV></DIV>"_s,
+                   u"https://wappass.baidu.com/static/captcha/tuxing.html"_s,
+                   {}}
         << true;
     QTest::newRow("captcha form")
-        << PageEnd{PageEnd::Kind::Loaded, u"<FORM class=vcode-captcha></FORM>"_s, {}, {}}
-        << true;
+        << PageEnd{PageEnd::Kind::Loaded, u"<FORM class=vcode-captcha></FORM>"_s, {}, {}} << true;
     QTest::newRow("a result page that mentions it")
-        << PageEnd{PageEnd::Kind::Loaded, page(24) + u"安全验证 captcha <FORM>"_s, {}, {}}
-        << false;
+        << PageEnd{PageEnd::Kind::Loaded, page(24) + u"安全验证 captcha <FORM>"_s, {}, {}} << false;
     QTest::newRow("an ordinary page without highlight")
         << PageEnd{PageEnd::Kind::Loaded, page(0), u"http://s/?wd=x"_s, u"x"_s} << false;
 }
@@ -382,26 +383,23 @@ void TstCheckRun::damagedFilesChangeNothing_data()
     };
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("not JSON") << QByteArray("PK\x03\x04") << u"这不是检测结果文件，或者文件已经损坏。"_s;
-    QTest::newRow("cut off") << good.left(good.size() / 2) << u"这不是检测结果文件，或者文件已经损坏。"_s;
+    QTest::newRow("not JSON") << QByteArray("PK\x03\x04")
+                              << u"这不是检测结果文件，或者文件已经损坏。"_s;
+    QTest::newRow("cut off") << good.left(good.size() / 2)
+                             << u"这不是检测结果文件，或者文件已经损坏。"_s;
     QTest::newRow("foreign JSON") << QByteArray(R"({"titles":[]})") << u"这不是检测结果文件。"_s;
-    QTest::newRow("another version")
-        << edited([](QJsonObject &root) { root[u"version"_s] = 2; })
-        << u"这个检测结果文件来自另一个版本（格式 2），无法打开。"_s;
-    QTest::newRow("a page too few")
-        << edited([](QJsonObject &root) {
-               QJsonArray pages = root[u"pages"_s].toArray();
-               pages.removeLast();
-               root[u"pages"_s] = pages;
-           })
-        << u"检测结果文件已经损坏：“pages”的长度不对。"_s;
-    QTest::newRow("an index past the end")
-        << edited([](QJsonObject &root) {
-               QJsonObject run = root[u"run"_s].toObject();
-               run[u"sentenceIndex"_s] = 5;
-               root[u"run"_s] = run;
-           })
-        << u"检测结果文件已经损坏：“sentenceIndex”不是所需范围内的整数。"_s;
+    QTest::newRow("another version") << edited([](QJsonObject &root) { root[u"version"_s] = 2; })
+                                     << u"这个检测结果文件来自另一个版本（格式 2），无法打开。"_s;
+    QTest::newRow("a page too few") << edited([](QJsonObject &root) {
+        QJsonArray pages = root[u"pages"_s].toArray();
+        pages.removeLast();
+        root[u"pages"_s] = pages;
+    }) << u"检测结果文件已经损坏：“pages”的长度不对。"_s;
+    QTest::newRow("an index past the end") << edited([](QJsonObject &root) {
+        QJsonObject run = root[u"run"_s].toObject();
+        run[u"sentenceIndex"_s] = 5;
+        root[u"run"_s] = run;
+    }) << u"检测结果文件已经损坏：“sentenceIndex”不是所需范围内的整数。"_s;
 }
 
 void TstCheckRun::damagedFilesChangeNothing()

@@ -7,7 +7,6 @@
 
 #include <QAbstractHttpServer>
 #include <QFile>
-#include <QFile>
 #include <QHttpServerRequest>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -297,7 +296,6 @@ void TestCliCheck::retriesFailedRequests()
     QCOMPARE(engine.queries(), queries);
 }
 
-
 void TestCliCheck::reportLeavingOutContentsAndReferences()
 {
     EngineServer engine(EngineIndex::fromFolder(m_corpus.path(), nullptr));
@@ -325,16 +323,15 @@ void TestCliCheck::reportLeavingOutContentsAndReferences()
                                 u"-"_s}));
     QCOMPARE(bands.mid(0, 3), (QStringList{u"grey"_s, u"grey"_s, u"grey"_s}));
     QCOMPARE(bands[4], u"red"_s);
-    QCOMPARE(sections, (QStringList{u"0"_s, u"0"_s, u"0"_s, u"1"_s, u"1"_s, u"1"_s, u"2"_s,
-                                    u"2"_s}));
+    QCOMPARE(sections,
+             (QStringList{u"0"_s, u"0"_s, u"0"_s, u"1"_s, u"1"_s, u"1"_s, u"2"_s, u"2"_s}));
     const QJsonArray chapters = output[u"sections"_s].toArray();
     QCOMPARE(chapters.size(), 3);
     QCOMPARE(chapters[1][u"heading"_s].toString(), heading);
     QCOMPARE(chapters[2][u"kind"_s].toString(), u"references"_s);
     // Nothing of the contents or references was read, so both ratios are the body's.
     QVERIFY(output[u"copyRatio"_s].isDouble() && output[u"copyRatio"_s].toDouble() > 0);
-    QVERIFY(output[u"copyRatioWithoutReferences"_s].toDouble() >
-            output[u"copyRatio"_s].toDouble());
+    QVERIFY(output[u"copyRatioWithoutReferences"_s].toDouble() > output[u"copyRatio"_s].toDouble());
     QVERIFY(output[u"sources"_s].toArray().first()[u"title"_s].toString().startsWith(u"绿地"_s));
 
     QFile page(html), document(pdf);
@@ -357,7 +354,7 @@ void TestCliCheck::savedCheckResumesToTheSameFigures()
     }
     EngineServer engine(EngineIndex::fromFolder(m_corpus.path(), nullptr));
     QVERIFY(engine.start(0));
-    const QStringList resume = {u"check"_s, u"--json"_s,   u"--pause"_s,  u"0"_s,
+    const QStringList resume = {u"check"_s,         u"--json"_s,   u"--pause"_s,  u"0"_s,
                                 u"--search-base"_s, engine.base(), u"--resume"_s, saved};
     auto [code, output, errors] = runCli(resume, {});
     QCOMPARE(code, 0);

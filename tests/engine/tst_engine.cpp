@@ -7,6 +7,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcess>
+#include <QTcpSocket>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -33,6 +34,7 @@ class TestEngine : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
+    QTemporaryDir m_outside;
     EngineIndex m_index;
     QStringList m_failures;
 
@@ -50,6 +52,9 @@ private Q_SLOTS:
         write(m_dir.filePath(u"c.txt"_s), u"城市绿地能够吸收噪声"_s.toUtf8());
         write(m_dir.filePath(u"e.txt"_s), u"饮食影响睡眠质量与心情"_s.toUtf8());
         write(m_dir.filePath(u"broken.docx"_s), "PK\x03\x04 word/document.xml cut short");
+        QVERIFY(m_outside.isValid());
+        write(m_outside.filePath(u"secret.txt"_s), "能够改善居民的睡眠质量");
+        QVERIFY(QFile::link(m_outside.filePath(u"secret.txt"_s), m_dir.filePath(u"secret.txt"_s)));
         m_index = EngineIndex::fromFolder(m_dir.path(), &m_failures);
     }
 
@@ -71,6 +76,9 @@ private Q_SLOTS:
         }
         QCOMPARE(names, (QStringList{u"sub/b.txt"_s, u"c.txt"_s, u"f.txt"_s}));
         QCOMPARE(lengths, (QList<qsizetype>{11, 6, 6}));
+        // Beyond its first 512 characters a query is not searched.
+        const QList<EngineHit> cut = m_index.search(QString(505, u'星') + query.mid(4));
+        QCOMPARE(cut.value(0).length, 7);
     }
 
     void commonRunsAreHighlighted()
@@ -109,6 +117,10 @@ private Q_SLOTS:
         const std::pair<QStringList, QString> cases[] = {
             {{u"--corpus"_s, m_dir.filePath(u"absent"_s)}, u"quarnex-engine: cannot read"_s},
             {{u"--corpus"_s, m_dir.filePath(u"c.txt"_s)}, u"quarnex-engine: cannot read"_s},
+            {{}, u"quarnex-engine: --corpus DIR is needed; try 'quarnex-engine --help'\n"_s},
+            {{u"--corpus"_s, m_dir.path(), u"--port"_s, u"70000"_s},
+             u"quarnex-engine: --port takes"_s},
+            {{u"--bogus"_s}, u"quarnex-engine: unknown option 'bogus'; try"_s},
         };
         for (const auto &[arguments, message] : cases) {
             QProcess engine;
@@ -142,6 +154,18 @@ private Q_SLOTS:
         QCOMPARE(status, 200);
         get(u"/doc/none.txt"_s, &status);
         QCOMPARE(status, 404);
+        get(u"/doc/secret.txt"_s, &status);
+        QCOMPARE(status, 404);
+        // Any other Host than the engine's own address is refused.
+        for (const QByteArray &host : {QByteArray("evil.example:") + QByteArray::number(
+                                           QUrl(server.base()).port()), QByteArray()}) {
+            QTcpSocket socket;
+            socket.connectToHost(QHostAddress::LocalHost, quint16(QUrl(server.base()).port()));
+            QVERIFY(socket.waitForConnected(5000));
+            socket.write("GET /s?wd=%E7%9D%A1 HTTP/1.1\r\nHost: " + host + "\r\n\r\n");
+            QTRY_VERIFY(socket.bytesAvailable() > 0);
+            QVERIFY(socket.readAll().startsWith("HTTP/1.1 403"));
+        }
         QVERIFY(get(u"/s?q=1"_s, &status).contains(u"wd"_s));
         QCOMPARE(status, 400);
 
