@@ -159,8 +159,8 @@ Commands:
                            then each mark as "start length".
   text [FILE]              Print the text Open puts into the editor: RTF, Word
                            (.doc through catdoc or antiword, .docx), OpenDocument
-                           (.odt) or plain text, told apart by content; JSON adds
-                           "format" (rtf, doc, docx, odt or text).
+                           (.odt), PDF or plain text, told apart by content; JSON
+                           adds "format" (rtf, doc, docx, odt, pdf or text).
 
 Options:
   --json                   Print one JSON object (UTF-8) instead; allowed anywhere.

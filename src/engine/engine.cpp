@@ -77,7 +77,8 @@ EngineIndex EngineIndex::fromFolder(const QString &folder, QStringList *failures
     QList<EngineDocument> documents;
     // Names are relative to an absolute root: relativeFilePath leaves a relative path as is.
     const QDir root(QDir(folder).absolutePath());
-    QDirIterator it(root.path(), {u"*.txt"_s, u"*.rtf"_s, u"*.doc"_s, u"*.docx"_s, u"*.odt"_s},
+    QDirIterator it(root.path(), {u"*.txt"_s, u"*.rtf"_s, u"*.doc"_s, u"*.docx"_s, u"*.odt"_s,
+                                  u"*.pdf"_s},
                     QDir::Files, QDirIterator::Subdirectories);
     // A link could lead out of the library (to /etc/passwd), and its target would be served.
     const QString inside = root.canonicalPath() + u'/';
