@@ -105,17 +105,13 @@ QList<Band> barBands(const CheckReport &report)
     return cells;
 }
 
-QString sectionKindName(SectionKind kind)
+// The heading already says which part it is ("目录", "参考文献"); the note says what it means for
+// the figures.
+QString sectionNote(SectionKind kind)
 {
-    switch (kind) {
-    case SectionKind::TableOfContents:
-        return u"（目录，不计入第二个复制比）"_s;
-    case SectionKind::References:
-        return u"（参考文献，不计入第二个复制比）"_s;
-    case SectionKind::Body:
-        break;
-    }
-    return {};
+    if (kind == SectionKind::Body)
+        return {};
+    return u"（不计入“去除目录和参考文献”的复制比）"_s;
 }
 
 void appendFigures(QString &html, const CheckReport &report)
@@ -170,7 +166,7 @@ void appendSections(QString &html, const CheckReport &report)
             u"style=\"border-collapse:collapse;border-color:#ccc\"><tr><th align=\"left\">章节"
             u"</th><th>字数</th><th>复制字数</th><th>复制比</th></tr>"_s;
     for (const SectionFigures &section : findings.sections) {
-        html += u"<tr><td>"_s + escaped(section.heading) + sectionKindName(section.kind) +
+        html += u"<tr><td>"_s + escaped(section.heading) + sectionNote(section.kind) +
                 u"</td><td align=\"right\">"_s + QString::number(section.characters) +
                 u"</td><td align=\"right\">"_s + QString::number(section.redCharacters) +
                 u"</td><td align=\"right\">"_s + percentText(section.copyRatio) + u"</td></tr>"_s;
@@ -303,7 +299,11 @@ QString bandColour(Band band)
 
 QString percentText(qint64 hundredths)
 {
-    return formatHundredths(hundredths) + u'%';
+    // Always two decimals, so that a column of ratios lines up and 47.40 is not read as 47.4
+    // rounded from something else.
+    const qint64 magnitude = hundredths < 0 ? -hundredths : hundredths;
+    return (hundredths < 0 ? u"-"_s : QString()) + QString::number(magnitude / 100) + u'.' +
+           QString::number(magnitude % 100).rightJustified(2, u'0') + u'%';
 }
 
 CheckReport checkReport(const CheckRun &run, const QString &paperName)

@@ -70,6 +70,8 @@ void TstCheckReport::pageIsSelfContainedAndEscaped()
     QVERIFY(html.contains(u"<b>16.36%</b>"_s));
     QVERIFY(html.contains(u"<b>0.67%</b>"_s));
     QVERIFY(html.contains(u"<b>2 / 5</b>"_s));
+    // Ratios keep both decimals, so the chapter column lines up.
+    QVERIFY(html.contains(u">0.00%</td>"_s));
     // The copied sentence in red with its coverage, followed by its one web source.
     QVERIFY(html.contains(u"color:"_s + bandColour(Band::Red) +
                           u";background-color:#fde2e2\">城市绿地系统规划。</span><sup"_s));
