@@ -63,6 +63,9 @@ chroot_enter() {
         exit 1
     }
     local node name major minor link
+    # A root folder as any system has it, which apt's own user can enter (mktemp and a tar of
+    # "." leave it to root alone).
+    chmod 755 "$chroot_root"
     mkdir -p "$chroot_root/dev/pts" "$chroot_root/dev/shm" "$chroot_root/proc" "$chroot_root/sys"
     for node in null:1:3 zero:1:5 full:1:7 random:1:8 urandom:1:9 tty:5:0; do
         IFS=: read -r name major minor <<<"$node"

@@ -27,6 +27,7 @@ struct Options {
     QString updatePage;
     QString corpus;
     QString file;
+    bool platformGiven = false;
 };
 
 // The options of Qt's own that QApplication takes off the command line; they are accepted here
@@ -106,8 +107,12 @@ Options parseOptions(int argc, char *argv[])
     }
 
     const QStringList files = parser.positionalArguments();
-    return {parser.value(searchBase), parser.value(startPage), parser.value(updatePage),
-            parser.value(corpus), files.isEmpty() ? QString() : files.first()};
+    return {parser.value(searchBase),
+            parser.value(startPage),
+            parser.value(updatePage),
+            parser.value(corpus),
+            files.isEmpty() ? QString() : files.first(),
+            parser.isSet(u"platform"_s)};
 }
 
 } // namespace
@@ -115,6 +120,14 @@ Options parseOptions(int argc, char *argv[])
 int main(int argc, char *argv[])
 {
     const Options options = parseOptions(argc, argv);
+    // Without a display Qt gives up with an abort and a page about plugins; one line says more.
+    if (!options.platformGiven && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+        qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        std::fputs("quarnex: no display to open the window on (DISPLAY is not set); run it in a "
+                   "desktop session, or under xvfb-run\n",
+                   stderr);
+        return 1;
+    }
 
     // Chromium refuses its sandbox to root; the search browser only shows search pages.
     if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))

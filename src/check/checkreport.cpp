@@ -157,14 +157,23 @@ void appendBar(QString &html, const CheckReport &report)
     html += u"</p>"_s;
 }
 
+// A ruled table; the first column is text, the others are figures. The rule colour is written
+// with six digits: the PDF writer's layout draws no rules at all for a three-digit colour.
+QString tableStart(const QStringList &headers)
+{
+    QString html = u"<table cellspacing=\"0\" cellpadding=\"4\" border=\"1\" "
+                   u"style=\"border-collapse:collapse;border-color:#cccccc\"><tr>"_s;
+    for (qsizetype i = 0; i < headers.size(); ++i)
+        html += (i == 0 ? u"<th align=\"left\">"_s : u"<th>"_s) + headers[i] + u"</th>"_s;
+    return html + u"</tr>"_s;
+}
+
 void appendSections(QString &html, const CheckReport &report)
 {
     const PaperFindings &findings = report.findings;
     if (findings.sections.isEmpty())
         return;
-    html += u"<h2>各章节</h2><table cellspacing=\"0\" cellpadding=\"4\" border=\"1\" "
-            u"style=\"border-collapse:collapse;border-color:#ccc\"><tr><th align=\"left\">章节"
-            u"</th><th>字数</th><th>复制字数</th><th>复制比</th></tr>"_s;
+    html += u"<h2>各章节</h2>"_s + tableStart({u"章节"_s, u"字数"_s, u"复制字数"_s, u"复制比"_s});
     for (const SectionFigures &section : findings.sections) {
         html += u"<tr><td>"_s + escaped(section.heading) + sectionNote(section.kind) +
                 u"</td><td align=\"right\">"_s + QString::number(section.characters) +
@@ -244,9 +253,7 @@ void appendSources(QString &html, const PaperFindings &findings)
 {
     if (findings.sources.isEmpty())
         return;
-    html += u"<h2>来源</h2><table cellspacing=\"0\" cellpadding=\"4\" border=\"1\" "
-            u"style=\"border-collapse:collapse;border-color:#ccc\"><tr><th align=\"left\">来源"
-            u"</th><th>句数</th><th>字数</th></tr>"_s;
+    html += u"<h2>来源</h2>"_s + tableStart({u"来源"_s, u"句数"_s, u"字数"_s});
     for (const SourceFigures &source : findings.sources) {
         const QString href = safeHref(source.result.url);
         const QString title = escapedMarkup(source.result.title);
@@ -263,10 +270,8 @@ void appendSimilarSites(QString &html, const CheckReport &report)
 {
     ResultSlots slots = report.slots;
     recountResults(slots);
-    html += u"<h2 style=\"page-break-before:always\">相似网站</h2>"_s
-            u"<table cellspacing=\"0\" cellpadding=\"4\" border=\"1\" "
-            u"style=\"border-collapse:collapse;border-color:#ccc\"><tr><th align=\"left\">网站"
-            u"</th><th>次数</th></tr>"_s;
+    html += u"<h2 style=\"page-break-before:always\">相似网站</h2>"_s +
+            tableStart({u"网站"_s, u"次数"_s});
     for (qsizetype i : reportRows(slots)) {
         if (slots.titles[i].isEmpty())
             continue;
@@ -343,6 +348,9 @@ QString checkReportHtml(const CheckReport &report)
             u"body{"
             u"max-width:48em;margin:0 auto;padding:12px;color:#222}"
             u"a{color:#1a4fa0;word-break:break-all}table{max-width:100%}"
+            // Said for the cells too: with a style sheet, the PDF writer's layout draws no
+            // rules from the table's own border attribute.
+            u"td,th{border:1px solid #cccccc}"
             u"@page{size:A4;margin:18mm}"
             u"@media print{a{color:#222;text-decoration:none}}"
             u"</style></head><body>"_s;

@@ -77,8 +77,8 @@ EngineIndex EngineIndex::fromFolder(const QString &folder, QStringList *failures
     QList<EngineDocument> documents;
     // Names are relative to an absolute root: relativeFilePath leaves a relative path as is.
     const QDir root(QDir(folder).absolutePath());
-    QDirIterator it(root.path(), {u"*.txt"_s, u"*.rtf"_s, u"*.doc"_s, u"*.docx"_s, u"*.odt"_s,
-                                  u"*.pdf"_s},
+    QDirIterator it(root.path(),
+                    {u"*.txt"_s, u"*.rtf"_s, u"*.doc"_s, u"*.docx"_s, u"*.odt"_s, u"*.pdf"_s},
                     QDir::Files, QDirIterator::Subdirectories);
     // A link could lead out of the library (to /etc/passwd), and its target would be served.
     const QString inside = root.canonicalPath() + u'/';
@@ -191,8 +191,7 @@ QString resultPage(const EngineIndex &index, QStringView query, QStringView base
     for (int i = 0; i < footerRepeats; ++i)
         page.paragraph(footerParagraph);
     page.markup(u"</div>");
-    return page.document(query.toString() + u" - 本地检索"_s,
-                         u"em{color:#c00;font-style:normal}");
+    return page.document(query.toString() + u" - 本地检索"_s, u"em{color:#c00;font-style:normal}");
 }
 
 QString documentPage(const EngineDocument &document)

@@ -3,41 +3,53 @@
 
 #include "engine.h"
 
-#include <QAbstractHttpServer>
-#include <QHostAddress>
+#include <QObject>
 
+#include <chrono>
 #include <memory>
 
+class QTcpServer;
 class QTcpSocket;
 
 namespace quarnex {
 
-// Writes a complete HTTP/1.1 answer with a UTF-8 HTML body and closes the connection: every
-// page is answered whole, so nothing is kept per connection.
+// The bytes of a complete HTTP/1.1 answer with a UTF-8 HTML body; with close, it says the
+// connection ends after it.
+QByteArray htmlAnswer(const QByteArray &status, const QString &html, bool close);
+
+// Writes a complete answer and closes the connection: for servers that keep nothing per
+// connection.
 void writeHtmlAnswer(QTcpSocket *socket, const QByteArray &status, const QString &html);
 
 // Answers "GET /s?wd=TEXT" with a result page from the index and "GET /doc/NAME" with a
-// document's text; anything else gets 400 or 404 with the reason. The index is only read after
-// start-up, so result pages are built on the thread pool and written from the socket's thread.
-class EngineServer final : public QAbstractHttpServer {
+// document's text; anything else is refused with its status and reason. Requests on one
+// connection are answered in the order they came, however many were sent at once; a
+// connection stays open unless the client asks otherwise or a request is refused. Result pages
+// are built on the thread pool and written from the socket's thread.
+class EngineServer final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(EngineServer)
 
 public:
     explicit EngineServer(EngineIndex index, QObject *parent = nullptr);
+    ~EngineServer() override;
 
     // The port listened on on 127.0.0.1 (0: any free one), or 0 when that failed.
     quint16 start(quint16 port);
     // "http://127.0.0.1:PORT"
     QString base() const;
 
-protected:
-    bool handleRequest(const QHttpServerRequest &request, QTcpSocket *socket) override;
-    void missingHandler(const QHttpServerRequest &request, QTcpSocket *socket) override;
+    // How long a connection may wait for the client: for the rest of a request's head, for the
+    // next request, or for the client to take an answer. Ten seconds unless set.
+    void setTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
 
 private:
+    void accept();
+
     std::shared_ptr<const EngineIndex> m_index;
+    QTcpServer *m_listener;
     quint16 m_port = 0;
+    std::chrono::milliseconds m_timeout{10000};
 };
 
 } // namespace quarnex

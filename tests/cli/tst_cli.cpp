@@ -205,7 +205,8 @@ void TestCli::badInput()
 }
 
 // quarnex and quarnex-cli alike: help and version on standard output with status 0, a usage
-// error in one line with status 2; the window's program does all of it without a display.
+// error in one line with status 2; the window's program does all of it without a display, and
+// says in one line that it has none.
 void TestCli::convention_data()
 {
     QTest::addColumn<QString>("program");
@@ -236,6 +237,10 @@ void TestCli::convention_data()
     QTest::newRow("app two files")
         << app << u"a.txt b.txt"_s << 2 << QString()
         << u"quarnex: only one FILE can be opened; try 'quarnex --help'\n"_s;
+    QTest::newRow("app without a display")
+        << app << u"paper.txt"_s << 1 << QString()
+        << u"quarnex: no display to open the window on (DISPLAY is not set); run it in a desktop "
+           u"session, or under xvfb-run\n"_s;
 }
 
 void TestCli::convention()

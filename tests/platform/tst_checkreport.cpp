@@ -61,8 +61,8 @@ void TstCheckReport::pageIsSelfContainedAndEscaped()
     const CheckReport report = sampleReport();
     const QString html = checkReportHtml(report);
     // Nothing runs, nothing is fetched, nothing of the page's or the paper's markup survives.
-    for (const QString &absent : {u"<script"_s, u"<img"_s, u"javascript:"_s, u" src="_s,
-                                  u"<link"_s, u"@import"_s, u"url("_s, u"<1>"_s})
+    for (const QString &absent : {u"<script"_s, u"<img"_s, u"javascript:"_s, u" src="_s, u"<link"_s,
+                                  u"@import"_s, u"url("_s, u"<1>"_s})
         QVERIFY2(!html.contains(absent, Qt::CaseInsensitive), qPrintable(absent));
     QVERIFY(html.contains(u"&lt;script&gt;alert(1)&lt;/script&gt;。"_s));
     QVERIFY(html.contains(u"<title>检测报告：论文&lt;1&gt;.docx</title>"_s));
@@ -95,8 +95,8 @@ void TstCheckReport::pdfHoldsTheReport()
     const QRegularExpression pages(u"Pages:\\s+(\\d+)"_s);
     QCOMPARE(pages.match(info).captured(1), u"3"_s);
     const QString text = run(u"pdftotext"_s, {u"-enc"_s, u"UTF-8"_s, path, u"-"_s});
-    for (const QString &present : {u"复制比（全文）"_s, u"城市绿地系统规划。"_s, u"第二章 方法"_s,
-                                   u"相似网站"_s})
+    for (const QString &present :
+         {u"复制比（全文）"_s, u"城市绿地系统规划。"_s, u"第二章 方法"_s, u"相似网站"_s})
         QVERIFY2(text.contains(present), qPrintable(present));
 }
 
