@@ -5,8 +5,7 @@
 #include "check/findings.h"
 #include "check/pagewriter.h"
 #include "platform/reportpdf.h"
-
-#include <QRandomGenerator>
+#include "randomtext.h"
 
 #include <benchmark/benchmark.h>
 
@@ -14,15 +13,6 @@ using namespace Qt::StringLiterals;
 using namespace quarnex;
 
 namespace {
-
-QString sentence(QRandomGenerator &random)
-{
-    QString text;
-    const int length = random.bounded(12, 40);
-    for (int i = 0; i < length; ++i)
-        text += QChar(char16_t(0x4E00 + random.bounded(0x2000)));
-    return text + u'。';
-}
 
 CheckReport thesisReport(qsizetype count)
 {
@@ -41,7 +31,7 @@ CheckReport thesisReport(qsizetype count)
         }
         QString paragraph;
         for (int k = 0; k < 5 && report.sentences.size() < count; ++k) {
-            const QString s = sentence(random);
+            const QString s = bench::randomSentence(random, 12, 40);
             report.sentences.append(s);
             paragraph += s;
             if (random.bounded(3) == 0) {

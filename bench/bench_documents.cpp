@@ -3,6 +3,7 @@
 // fallbacks and plain \'hh runs, colour changes), and saving a 250,000-character paper with
 // its repeated sentences coloured.
 #include "documents/rtf.h"
+#include "randomtext.h"
 
 #include <QRandomGenerator>
 #include <QStringEncoder>
@@ -16,15 +17,6 @@ using namespace quarnex;
 
 namespace {
 
-QString sentence(QRandomGenerator &random)
-{
-    QString text;
-    const int length = random.bounded(8, 40);
-    for (int i = 0; i < length; ++i)
-        text += QChar(char16_t(0x4E00 + random.bounded(0x2000)));
-    return text + u'。';
-}
-
 QByteArray rtfOfAbout(qsizetype bytes)
 {
     QRandomGenerator random(11);
@@ -35,7 +27,7 @@ QByteArray rtfOfAbout(qsizetype bytes)
                      "\\pard\\plain\\f0\\fs21 "_ba;
     int count = 0;
     while (rtf.size() < bytes) {
-        const QString text = sentence(random);
+        const QString text = bench::randomSentence(random, 8, 40);
         rtf += (++count % 3 == 0) ? "\\cf2 "_ba : "\\cf1 "_ba;
         if (count % 2 == 0) {
             // Word's form: each character as \uN followed by its two GBK bytes.
@@ -77,7 +69,7 @@ void writeColouredPaper(benchmark::State &state)
     marked.setForeground(Qt::red);
     int count = 0;
     while (document.characterCount() < 250000) {
-        cursor.insertText(sentence(random), ++count % 3 == 0 ? marked : plain);
+        cursor.insertText(bench::randomSentence(random, 8, 40), ++count % 3 == 0 ? marked : plain);
         if (count % 12 == 0)
             cursor.insertBlock();
     }

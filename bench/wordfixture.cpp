@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "wordfixture.h"
+#include "randomtext.h"
 #include "zipfixture.h"
 
 #include <QRandomGenerator>
@@ -15,11 +16,7 @@ QStringList paragraphs(qsizetype characters)
     QStringList paragraphs;
     qsizetype written = 0;
     while (written < characters) {
-        const int length = random.bounded(20, 80);
-        QString text;
-        for (int i = 0; i < length; ++i)
-            text += QChar(char16_t(0x4E00 + random.bounded(0x2000)));
-        text += u'。';
+        const QString text = randomSentence(random, 20, 80);
         written += text.size();
         paragraphs.append(text);
     }

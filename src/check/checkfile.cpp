@@ -46,12 +46,18 @@ struct Reader {
             fail(u"缺少“%1”"_s.arg(name));
         return value;
     }
-    QString string(const QJsonObject &object, const QString &name)
+    // The member when it is of the type `is` tests for, else a fault: `fault` names the type.
+    QJsonValue typed(const QJsonObject &object, const QString &name, bool (QJsonValue::*is)() const,
+                     const QString &fault)
     {
         const QJsonValue value = member(object, name);
-        if (!value.isString())
-            fail(u"“%1”不是文字"_s.arg(name));
-        return value.toString();
+        if (!(value.*is)())
+            fail(fault.arg(name));
+        return value;
+    }
+    QString string(const QJsonObject &object, const QString &name)
+    {
+        return typed(object, name, &QJsonValue::isString, u"“%1”不是文字"_s).toString();
     }
     qint64 integer(const QJsonObject &object, const QString &name, qint64 low, qint64 high)
     {
@@ -64,17 +70,12 @@ struct Reader {
     }
     QJsonObject object(const QJsonObject &object, const QString &name)
     {
-        const QJsonValue value = member(object, name);
-        if (!value.isObject())
-            fail(u"“%1”不是对象"_s.arg(name));
-        return value.toObject();
+        return typed(object, name, &QJsonValue::isObject, u"“%1”不是对象"_s).toObject();
     }
     QJsonArray array(const QJsonObject &object, const QString &name, qsizetype size = -1)
     {
-        const QJsonValue value = member(object, name);
-        if (!value.isArray())
-            fail(u"“%1”不是列表"_s.arg(name));
-        const QJsonArray items = value.toArray();
+        const QJsonArray items =
+            typed(object, name, &QJsonValue::isArray, u"“%1”不是列表"_s).toArray();
         if (size >= 0 && items.size() != size)
             fail(u"“%1”的长度不对"_s.arg(name));
         return items;
