@@ -198,12 +198,6 @@ QByteArray htmlAnswer(const QByteArray &status, const QString &html, bool close)
            "\r\n\r\n" + body;
 }
 
-void writeHtmlAnswer(QTcpSocket *socket, const QByteArray &status, const QString &html)
-{
-    socket->write(htmlAnswer(status, html, true));
-    socket->disconnectFromHost();
-}
-
 EngineServer::EngineServer(EngineIndex index, QObject *parent)
     : QObject(parent), m_index(std::make_shared<const EngineIndex>(std::move(index))),
       m_listener(new QTcpServer(this))

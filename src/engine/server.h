@@ -9,17 +9,12 @@
 #include <memory>
 
 class QTcpServer;
-class QTcpSocket;
 
 namespace quarnex {
 
 // The bytes of a complete HTTP/1.1 answer with a UTF-8 HTML body; with close, it says the
 // connection ends after it.
 QByteArray htmlAnswer(const QByteArray &status, const QString &html, bool close);
-
-// Writes a complete answer and closes the connection: for servers that keep nothing per
-// connection.
-void writeHtmlAnswer(QTcpSocket *socket, const QByteArray &status, const QString &html);
 
 // Answers "GET /s?wd=TEXT" with a result page from the index and "GET /doc/NAME" with a
 // document's text; anything else is refused with its status and reason. Requests on one

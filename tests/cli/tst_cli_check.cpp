@@ -3,6 +3,7 @@
 // made here, read back from its JSON output and exit code.
 #include "engine/engine.h"
 #include "engine/server.h"
+#include "resultserver.h"
 #include "testcorpus.h"
 
 #include <QAbstractHttpServer>

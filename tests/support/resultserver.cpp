@@ -45,6 +45,12 @@ QString resultPage(const QString &query)
 
 } // namespace
 
+void writeHtmlAnswer(QTcpSocket *socket, const QByteArray &status, const QString &html)
+{
+    socket->write(htmlAnswer(status, html, true));
+    socket->disconnectFromHost();
+}
+
 ResultServer::ResultServer(QObject *parent) : QAbstractHttpServer(parent)
 {
     m_port = listen(QHostAddress::LocalHost, 0);

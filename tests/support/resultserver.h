@@ -10,6 +10,10 @@
 
 namespace quarnex {
 
+// Writes a complete answer and closes the connection, for stand-in servers that keep nothing
+// per connection.
+void writeHtmlAnswer(QTcpSocket *socket, const QByteArray &status, const QString &html);
+
 // A search endpoint on 127.0.0.1 that answers "GET /s?wd=TEXT" with a result page in the markup
 // the result reader expects, so the real browser can be driven without the network.
 //
