@@ -61,6 +61,9 @@ private:
     qsizetype m_searching = 0;    // answers being built on the thread pool
     bool m_lastRequest = false;   // a request asked to close, or was refused: read no more
     bool m_finished = false;      // the write side is shut; waiting for the client to go
+    // Held by the connection only: a search still waiting for a thread when its client has
+    // gone is not run, so closed connections do not keep the others waiting.
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
     QTimer m_timer;
 };
 
@@ -135,10 +138,10 @@ void Connection::queue(const RequestHead &head)
             advance();
         });
         ++m_searching;
-        watcher->setFuture(
-            QtConcurrent::run([index = m_index, text = request.text,
-                               base = u"http://127.0.0.1:"_s + QString::number(m_port)] {
-                return resultPage(*index, text, base);
+        watcher->setFuture(QtConcurrent::run(
+            [index = m_index, text = request.text, alive = std::weak_ptr<bool>(m_alive),
+             base = u"http://127.0.0.1:"_s + QString::number(m_port)] {
+                return alive.expired() ? QString() : resultPage(*index, text, base);
             }));
         break;
     }
