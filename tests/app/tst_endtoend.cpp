@@ -1,21 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The whole online check in the real window with the real WebEngine browser: against the local
-// engine over a corpus made here (analysis, the automatic run to its end, the figures, the
-// report), and against a test endpoint that logs what it received.
+// The whole online check in the real window with the real WebEngine browser, against a test
+// endpoint that logs what it received: analysis, the automatic run to its end, the figures, the
+// report. The engine serves the same result markup (one writer); the command line's check runs
+// against the engine itself.
 #include "app/form1.h"
 #include "app/listbox.h"
-#include "engine/server.h"
 #include "platform/messagebox.h"
 #include "platform/richedit.h"
 #include "platform/websearchbrowser.h"
 #include "resultserver.h"
-#include "testcorpus.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLabel>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWebEnginePage>
@@ -98,33 +96,8 @@ class TstEndToEnd final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void automaticRunAgainstEngine();
     void automaticRunAgainstLocalEndpoint();
 };
-
-void TstEndToEnd::automaticRunAgainstEngine()
-{
-    QTemporaryDir corpus;
-    QVERIFY(corpus.isValid() && testcorpus::write(corpus.path()));
-    EngineServer engine(EngineIndex::fromFolder(corpus.path(), nullptr));
-    QVERIFY(engine.start(0));
-    const auto form = makeForm(engine.base());
-
-    form->RichTextBox1->setText(testcorpus::paper());
-    form->Command1->click();
-    QCOMPARE(form->List1->count(), 4);
-    const QList<MessageBox::Shown> shown = runAutomatically(*form);
-    QCOMPARE(shown.size(), 1);
-    QCOMPARE(shown[0].text, u"本次对比结束！"_s);
-
-    // 6, 3 and 0 for the three sentences sent: overall 9 / 3.
-    QCOMPARE(form->Label2->text(), u"本句相似度：0%\r\n\r\n目前总体相似度：3%"_s);
-    QCOMPARE(form->checkRun->scoredCount, 4);
-
-    const QString html = reportHtml(*form);
-    QVERIFY(html.contains(engine.base() + u"/doc/"_s));
-    QVERIFY(html.contains(u"绿地1.txt"_s));
-}
 
 void TstEndToEnd::automaticRunAgainstLocalEndpoint()
 {

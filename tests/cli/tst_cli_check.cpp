@@ -312,26 +312,15 @@ void TestCliCheck::reportLeavingOutContentsAndReferences()
                 u"--skip-references"_s, u"--report"_s, html, u"--pdf"_s, pdf},
                thesis.toUtf8());
     QCOMPARE(code, 0);
-    QStringList sent, bands, sections;
-    for (const QJsonValue &sentence : output[u"sentences"_s].toArray()) {
-        sent << (sentence[u"sent"_s].toBool() ? u"sent"_s : u"-"_s);
-        bands << sentence[u"band"_s].toString();
-        sections << (sentence[u"section"_s].isNull()
-                         ? u"-"_s
-                         : QString::number(sentence[u"section"_s].toInteger()));
-    }
-    QCOMPARE(sent, (QStringList{u"-"_s, u"-"_s, u"-"_s, u"sent"_s, u"sent"_s, u"sent"_s, u"-"_s,
-                                u"-"_s}));
-    QCOMPARE(bands.mid(0, 3), (QStringList{u"grey"_s, u"grey"_s, u"grey"_s}));
-    QCOMPARE(bands[4], u"red"_s);
-    QCOMPARE(sections,
-             (QStringList{u"0"_s, u"0"_s, u"0"_s, u"1"_s, u"1"_s, u"1"_s, u"2"_s, u"2"_s}));
-    const QJsonArray chapters = output[u"sections"_s].toArray();
-    QCOMPARE(chapters.size(), 3);
-    QCOMPARE(chapters[1][u"heading"_s].toString(), heading);
-    QCOMPARE(chapters[2][u"kind"_s].toString(), u"references"_s);
-    // Nothing of the contents or references was read, so both ratios are the body's.
-    QVERIFY(output[u"copyRatio"_s].isDouble() && output[u"copyRatio"_s].toDouble() > 0);
+    // Which parts are left out and how sentences are banded is the findings' rule; here only that
+    // the option reaches the run and the findings reach the output.
+    QStringList sent;
+    for (const QJsonValue &sentence : output[u"sentences"_s].toArray())
+        sent << (sentence[u"sent"_s].toBool() ? u"sent"_s : sentence[u"band"_s].toString());
+    QCOMPARE(sent, (QStringList{u"grey"_s, u"grey"_s, u"grey"_s, u"sent"_s, u"sent"_s, u"sent"_s,
+                                u"grey"_s, u"grey"_s}));
+    QCOMPARE(output[u"sentences"_s][4][u"band"_s], u"red"_s);
+    QCOMPARE(output[u"sections"_s][1][u"heading"_s].toString(), heading);
     QVERIFY(output[u"copyRatioWithoutReferences"_s].toDouble() > output[u"copyRatio"_s].toDouble());
     QVERIFY(output[u"sources"_s].toArray().first()[u"title"_s].toString().startsWith(u"绿地"_s));
 
