@@ -288,6 +288,13 @@ private Q_SLOTS:
         QCOMPARE(readPage(QString::fromUtf8(answers[0].second), query).results.size(), 3);
         QVERIFY(answers[1].second.contains(u"也让人愉快"_s.toUtf8()));
         QCOMPARE(answers[2].first, "HTTP/1.1 403 Forbidden");
+
+        // A client that asks to close gets its answer and no more.
+        const auto closing =
+            connectAndWrite(port, "GET /doc/c.txt HTTP/1.1\r\nConnection: close\r\n" + host +
+                                      "GET /doc/c.txt HTTP/1.1\r\n" + host);
+        QTRY_COMPARE(closing->state(), QAbstractSocket::UnconnectedState);
+        QCOMPARE(answersIn(closing->readAll()).size(), 1);
     }
 
     void longRequestLineIsRefusedUnread()
