@@ -144,10 +144,18 @@ int main(int argc, char *argv[])
     std::unique_ptr<quarnex::EngineServer> engine;
     if (!options.corpus.isNull()) {
         QStringList failures;
-        engine = std::make_unique<quarnex::EngineServer>(
-            quarnex::EngineIndex::fromFolder(options.corpus, &failures));
+        QString error;
+        std::optional<quarnex::EngineIndex> library =
+            quarnex::EngineIndex::fromFolder(options.corpus, &failures, &error);
         for (const QString &failure : std::as_const(failures))
             std::fprintf(stderr, "skipped %s\n", qPrintable(failure));
+        // A folder that is not there would give an engine that finds nothing, taken for a
+        // library that holds nothing like the paper.
+        if (!library) {
+            std::fprintf(stderr, "quarnex: %s\n", qPrintable(error));
+            return 2;
+        }
+        engine = std::make_unique<quarnex::EngineServer>(std::move(*library));
         if (!engine->start(0)) {
             std::fputs("quarnex: cannot listen on 127.0.0.1\n", stderr);
             return 1;

@@ -2,16 +2,17 @@
 #include "engine.h"
 
 #include "check/pagewriter.h"
-#include "documents/document.h"
 
-#include <QDir>
-#include <QDirIterator>
-#include <QFileInfo>
-#include <QTextDocument>
+#include <QHash>
+#include <QMutex>
+#include <QTemporaryDir>
 #include <QUrl>
+#include <QVarLengthArray>
+
+#include <xapian.h>
 
 #include <algorithm>
-#include <bit>
+#include <vector>
 
 namespace quarnex {
 using namespace Qt::StringLiterals;
@@ -28,11 +29,6 @@ constexpr QStringView footerParagraph =
     u"如有疑问，请核对原文。";
 constexpr int footerRepeats = 6;
 
-quint64 gramKey(QStringView text, qsizetype position)
-{
-    return quint64(text[position].unicode()) << 16 | text[position + 1].unicode();
-}
-
 qsizetype commonRun(QStringView a, qsizetype i, QStringView b, qsizetype j)
 {
     qsizetype n = 0;
@@ -41,107 +37,228 @@ qsizetype commonRun(QStringView a, qsizetype i, QStringView b, qsizetype j)
     return n;
 }
 
+quint32 pairKey(QStringView text, qsizetype i)
+{
+    return quint32(text[i].unicode()) << 16 | text[i + 1].unicode();
+}
+
+// Waits for a remote shard this long to answer before the search counts as failed.
+constexpr int remoteTimeoutMs = 10000;
+
 } // namespace
 
-EngineIndex::EngineIndex(QList<EngineDocument> documents) : m_documents(std::move(documents))
-{
-    qsizetype grams = 0;
-    for (const EngineDocument &document : std::as_const(m_documents))
-        grams += std::max<qsizetype>(0, document.text.size() - gram + 1);
-    // About two postings a bucket: few enough buckets to stay small, enough to keep them short.
-    const quint64 buckets = std::bit_ceil(quint64(std::max<qsizetype>(grams / 2, 1024)));
-    m_mask = buckets - 1;
-    m_offsets.assign(buckets + 1, 0);
-    for (const EngineDocument &document : std::as_const(m_documents))
-        for (qsizetype p = 0; p + gram <= document.text.size(); ++p)
-            ++m_offsets[bucketOf(document.text, p) + 1];
-    for (quint64 b = 0; b < buckets; ++b)
-        m_offsets[b + 1] += m_offsets[b];
-    m_postings.resize(size_t(grams));
-    std::vector<quint32> fill(m_offsets.begin(), m_offsets.end() - 1);
-    for (qsizetype d = 0; d < m_documents.size(); ++d) {
-        const QString &text = m_documents[d].text;
-        for (qsizetype p = 0; p + gram <= text.size(); ++p)
-            m_postings[fill[bucketOf(text, p)]++] = {quint32(d), quint32(p)};
-    }
-}
+// Xapian handles, one a thread at a time: a database object may not be shared between threads,
+// and opening one for every search would cost more than the search.
+class LibraryPool {
+public:
+    LibraryPool(LibrarySources sources, std::unique_ptr<QTemporaryDir> temporary)
+        : m_sources(std::move(sources)), m_temporary(std::move(temporary))
+    {}
 
-quint64 EngineIndex::bucketOf(QStringView text, qsizetype position) const
-{
-    // Fibonacci hashing spreads the neighbouring code points of CJK text over all buckets.
-    return (gramKey(text, position) * 0x9E3779B97F4A7C15ull >> 24) & m_mask;
-}
-
-EngineIndex EngineIndex::fromFolder(const QString &folder, QStringList *failures)
-{
-    QList<EngineDocument> documents;
-    // Names are relative to an absolute root: relativeFilePath leaves a relative path as is.
-    const QDir root(QDir(folder).absolutePath());
-    QDirIterator it(root.path(),
-                    {u"*.txt"_s, u"*.rtf"_s, u"*.doc"_s, u"*.docx"_s, u"*.odt"_s, u"*.pdf"_s},
-                    QDir::Files, QDirIterator::Subdirectories);
-    // A link could lead out of the library (to /etc/passwd), and its target would be served.
-    const QString inside = root.canonicalPath() + u'/';
-    QStringList paths;
-    while (it.hasNext()) {
-        const QFileInfo file(it.next());
-        const QFileInfo target(file.canonicalFilePath());
-        if (target.filePath().startsWith(inside) && target.isFile() && !target.isSymLink())
-            paths.append(file.filePath());
-    }
-    paths.sort();
-    for (const QString &path : std::as_const(paths)) {
-        QTextDocument document;
-        const LoadedDocument loaded = loadDocument(path, &document);
-        if (!loaded.ok) {
-            if (failures)
-                failures->append(root.relativeFilePath(path) + u": "_s + loaded.error);
-            continue;
+    // Throws Xapian::Error when a database cannot be opened or reached.
+    Xapian::Database openDatabase() const
+    {
+        Xapian::Database db;
+        for (const QString &path : m_sources.databases)
+            db.add_database(Xapian::Database(path.toStdString()));
+        for (const QString &remote : m_sources.remotes) {
+            const qsizetype colon = remote.lastIndexOf(u':');
+            db.add_database(Xapian::Remote::open(remote.left(colon).toStdString(),
+                                                 remote.sliced(colon + 1).toUInt(), remoteTimeoutMs,
+                                                 remoteTimeoutMs));
         }
-        documents.append({root.relativeFilePath(path), document.toPlainText()});
+        return db;
     }
-    return EngineIndex(std::move(documents));
+
+    template<typename Use> auto use(Use &&run)
+    {
+        Xapian::Database db = take();
+        try {
+            auto result = run(db);
+            give(std::move(db));
+            return result;
+        } catch (const Xapian::DatabaseModifiedError &) {
+            // An update was written meanwhile: read the new revision once more.
+            db.reopen();
+            auto result = run(db);
+            give(std::move(db));
+            return result;
+        }
+    }
+
+    void give(Xapian::Database db)
+    {
+        const QMutexLocker lock(&m_mutex);
+        m_idle.push_back(std::move(db));
+    }
+
+private:
+    Xapian::Database take()
+    {
+        {
+            const QMutexLocker lock(&m_mutex);
+            if (!m_idle.empty()) {
+                Xapian::Database db = std::move(m_idle.back());
+                m_idle.pop_back();
+                return db;
+            }
+        }
+        return openDatabase();
+    }
+
+    LibrarySources m_sources;
+    std::unique_ptr<QTemporaryDir> m_temporary;
+    QMutex m_mutex;
+    std::vector<Xapian::Database> m_idle;
+};
+
+EngineIndex::EngineIndex() = default;
+EngineIndex::~EngineIndex() = default;
+EngineIndex::EngineIndex(const EngineIndex &) = default;
+EngineIndex &EngineIndex::operator=(const EngineIndex &) = default;
+
+EngineIndex::EngineIndex(const QList<EngineDocument> &documents)
+{
+    auto temporary = std::make_unique<QTemporaryDir>();
+    const QString database = temporary->filePath(u"library"_s);
+    QString error;
+    if (!temporary->isValid() || !writeLibrary(database, documents, &error))
+        qFatal("cannot write a temporary library: %s", qPrintable(error));
+    m_pool = std::make_shared<LibraryPool>(LibrarySources{{database}, {}}, std::move(temporary));
 }
 
-const EngineDocument *EngineIndex::find(QStringView name) const
+std::optional<EngineIndex> EngineIndex::open(const LibrarySources &sources, QString *error)
 {
-    for (const EngineDocument &document : m_documents)
-        if (document.name == name)
-            return &document;
-    return nullptr;
+    for (const QString &remote : sources.remotes) {
+        const qsizetype colon = remote.lastIndexOf(u':');
+        bool ok = false;
+        const uint port = remote.sliced(std::max<qsizetype>(colon + 1, 0)).toUInt(&ok);
+        if (colon <= 0 || !ok || port == 0 || port > 65535) {
+            if (error)
+                *error = u"%1 is not HOST:PORT"_s.arg(remote);
+            return std::nullopt;
+        }
+    }
+    EngineIndex index;
+    index.m_pool = std::make_shared<LibraryPool>(sources, nullptr);
+    try {
+        // Opened once now, so that a database that is not there is said at start, not at the
+        // first search; the handle serves the first search.
+        index.m_pool->give(index.m_pool->openDatabase());
+    } catch (const Xapian::Error &e) {
+        if (error)
+            *error = u"cannot open the library: "_s + QString::fromStdString(e.get_description());
+        return std::nullopt;
+    }
+    return index;
+}
+
+std::optional<EngineIndex> EngineIndex::fromFolder(const QString &folder, QStringList *failures,
+                                                   QString *error)
+{
+    const QString database = cacheDatabase(folder);
+    LibraryUpdate update;
+    QString reason;
+    if (!updateLibrary(folder, database, &update, &reason)) {
+        if (error)
+            *error = reason;
+        return std::nullopt;
+    }
+    if (failures)
+        *failures = update.failures;
+    return open({{database}, {}}, error);
+}
+
+qsizetype EngineIndex::documentCount() const
+{
+    if (!m_pool)
+        return 0;
+    return m_pool->use([](Xapian::Database &db) { return qsizetype(db.get_doccount()); });
+}
+
+std::optional<EngineDocument> EngineIndex::find(QStringView name) const
+{
+    if (!m_pool)
+        return std::nullopt;
+    return m_pool->use([&](Xapian::Database &db) -> std::optional<EngineDocument> {
+        const auto posting = db.postlist_begin(uniqueTerm(name));
+        if (posting == db.postlist_end(uniqueTerm(name)))
+            return std::nullopt;
+        return EngineDocument{name.toString(),
+                              QString::fromStdString(db.get_document(*posting).get_data())};
+    });
 }
 
 QList<EngineHit> EngineIndex::search(QStringView query) const
 {
     query = query.left(maxQueryLength);
-    QList<EngineHit> best(m_documents.size());
-    for (qsizetype q = 0; q + gram <= query.size(); ++q) {
-        const quint64 b = bucketOf(query, q);
-        for (quint32 i = m_offsets[b]; i < m_offsets[b + 1]; ++i) {
-            const Posting posting = m_postings[i];
-            const QString &text = m_documents[posting.document].text;
-            const qsizetype p = posting.position;
-            // A run that starts earlier is measured from the hit at its start.
-            if (p > 0 && q > 0 && text[p - 1] == query[q - 1])
-                continue;
-            const qsizetype length = commonRun(text, p, query, q);
-            EngineHit &hit = best[posting.document];
-            if (length >= minimumRun && length > hit.length)
-                hit = {posting.document, length, p, q};
+    const std::vector<std::string> terms = libraryTerms(query);
+    if (!m_pool || terms.empty())
+        return {};
+    const QList<EngineDocument> found = m_pool->use([&](Xapian::Database &db) {
+        Xapian::Enquire enquire(db);
+        enquire.set_query(Xapian::Query(Xapian::Query::OP_OR, terms.begin(), terms.end()));
+        const Xapian::MSet matches = enquire.get_mset(0, Xapian::doccount(candidates));
+        QList<EngineDocument> documents;
+        for (auto match = matches.begin(); match != matches.end(); ++match) {
+            const Xapian::Document document = match.get_document();
+            documents.append({QString::fromStdString(document.get_value(nameSlot)),
+                              QString::fromStdString(document.get_data())});
+        }
+        return documents;
+    });
+    QList<EngineHit> hits;
+    for (const EngineDocument &document : found) {
+        EngineHit hit = longestCommonRun(document.text, query);
+        if (hit.length >= minimumRun) {
+            hit.document = document;
+            hits.append(std::move(hit));
         }
     }
-    QList<EngineHit> hits;
-    for (const EngineHit &hit : std::as_const(best))
-        if (hit.length > 0)
-            hits.append(hit);
-    std::sort(hits.begin(), hits.end(), [this](const EngineHit &a, const EngineHit &b) {
+    std::sort(hits.begin(), hits.end(), [](const EngineHit &a, const EngineHit &b) {
         if (a.length != b.length)
             return a.length > b.length;
-        return m_documents[a.document].name < m_documents[b.document].name;
+        return a.document.name < b.document.name;
     });
     if (hits.size() > maxResults)
         hits.resize(maxResults);
     return hits;
+}
+
+EngineHit longestCommonRun(QStringView text, QStringView query)
+{
+    EngineHit best;
+    if (text.size() < 2 || query.size() < 2)
+        return best;
+    // Most pairs of a document are in no query: a bit of a 64 Ki filter tells them apart
+    // before the positions of the query's pairs are looked up.
+    std::vector<bool> filter(1 << 16);
+    QHash<quint32, QVarLengthArray<qsizetype, 2>> positions;
+    for (qsizetype q = 0; q + 1 < query.size(); ++q) {
+        const quint32 key = pairKey(query, q);
+        filter[(key * 0x9E3779B1u) >> 16] = true;
+        positions[key].append(q);
+    }
+    for (qsizetype p = 0; p + 1 < text.size(); ++p) {
+        const quint32 key = pairKey(text, p);
+        if (!filter[(key * 0x9E3779B1u) >> 16])
+            continue;
+        const auto at = positions.constFind(key);
+        if (at == positions.constEnd())
+            continue;
+        for (const qsizetype q : *at) {
+            // A run that starts earlier is measured from its start.
+            if (p > 0 && q > 0 && text[p - 1] == query[q - 1])
+                continue;
+            const qsizetype length = commonRun(text, p, query, q);
+            if (length > best.length) {
+                best.length = length;
+                best.documentPosition = p;
+                best.queryPosition = q;
+            }
+        }
+    }
+    return best;
 }
 
 QString abstractHtml(QStringView text, const EngineHit &hit, QStringView query)
@@ -177,7 +294,7 @@ QString resultPage(const EngineIndex &index, QStringView query, QStringView base
     if (hits.isEmpty())
         page.paragraph(noResultsNotice);
     for (const EngineHit &hit : hits) {
-        const EngineDocument &document = index.documents()[hit.document];
+        const EngineDocument &document = hit.document;
         const QString title = document.name.section(u'/', -1);
         const QString url = base.toString() + u"/doc/"_s +
                             QString::fromLatin1(QUrl::toPercentEncoding(document.name, "/"));

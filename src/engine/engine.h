@@ -2,53 +2,67 @@
 #pragma once
 
 #include "check/page.h"
+#include "engine/library.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
 
-#include <vector>
+#include <memory>
+#include <optional>
 
 namespace quarnex {
 
-struct EngineDocument {
-    QString name; // the path below the corpus folder, "/"-separated
-    QString text;
-};
-
 // One document's best agreement with a query: its longest common run of characters.
 struct EngineHit {
-    qsizetype document = 0;
+    EngineDocument document;
     qsizetype length = 0;
     qsizetype documentPosition = 0;
     qsizetype queryPosition = 0;
 };
 
-// Character pairs of every document, hashed into buckets that hold (document, position)
-// postings. A bucket can mix grams, so every hit is checked against the text while it is
-// extended.
+// The databases searched as one: local ones by path, remote ones ("HOST:PORT") served by
+// xapian-tcpsrv.
+struct LibrarySources {
+    QStringList databases;
+    QStringList remotes;
+};
+
+class LibraryPool;
+
+// A library index on disk. Xapian finds the documents with most terms in common with a query
+// (see libraryTerms); of those, the exact longest common run decides. Searches may run on
+// several threads at once.
 class EngineIndex {
 public:
-    static constexpr qsizetype gram = 2;
     // A document counts only when it shares a run the comparison scores: a shorter one is
     // common wording, and returning it would put every document in every result list.
     static constexpr qsizetype minimumRun = minimumFragment + 1;
     static constexpr qsizetype maxResults = 10;
+    // The documents whose text is compared with the query, of those Xapian ranks first.
+    static constexpr qsizetype candidates = 30;
     // Only this many characters of a query are searched, so that no query costs more than a
     // sentence does and holds other clients up; a sentence of a paper is far shorter.
     static constexpr qsizetype maxQueryLength = 512;
 
-    EngineIndex() = default;
-    explicit EngineIndex(QList<EngineDocument> documents);
+    // An index of nothing.
+    EngineIndex();
+    // The documents in a database of their own, removed with the last copy of the index.
+    explicit EngineIndex(const QList<EngineDocument> &documents);
+    ~EngineIndex();
+    EngineIndex(const EngineIndex &);
+    EngineIndex &operator=(const EngineIndex &);
 
-    // Every regular .txt, .rtf, .doc and .docx below the folder, links only when they lead to a
-    // file below it; those that cannot be read are named with their reason in failures and
-    // left out.
-    static EngineIndex fromFolder(const QString &folder, QStringList *failures);
+    // Nothing, with the reason, when a database cannot be opened or a remote one reached.
+    static std::optional<EngineIndex> open(const LibrarySources &sources, QString *error);
+    // The folder's own database under the cache folder (see cacheDatabase), brought up to date
+    // with the folder first; files that cannot be read are named with their reason in failures.
+    static std::optional<EngineIndex> fromFolder(const QString &folder, QStringList *failures,
+                                                 QString *error = nullptr);
 
-    const QList<EngineDocument> &documents() const { return m_documents; }
-    const EngineDocument *find(QStringView name) const;
+    qsizetype documentCount() const;
+    std::optional<EngineDocument> find(QStringView name) const;
 
     // The documents sharing a run of at least minimumRun characters with the query, longest
     // run first, ties by name; at most maxResults. Only the first maxQueryLength characters of
@@ -56,17 +70,12 @@ public:
     QList<EngineHit> search(QStringView query) const;
 
 private:
-    struct Posting {
-        quint32 document;
-        quint32 position;
-    };
-    quint64 bucketOf(QStringView text, qsizetype position) const;
-
-    QList<EngineDocument> m_documents;
-    quint64 m_mask = 0;
-    std::vector<quint32> m_offsets; // bucket b holds m_postings[m_offsets[b], m_offsets[b + 1])
-    std::vector<Posting> m_postings;
+    std::shared_ptr<LibraryPool> m_pool;
 };
+
+// The longest run of characters that the text and the query have in common, and where it
+// starts in each; the first in the text of equally long ones. Length 0 when they share none.
+EngineHit longestCommonRun(QStringView text, QStringView query);
 
 // The passage of about 80 characters around the run, HTML-escaped, each of its common runs of
 // two or more characters with the query in <em>.

@@ -156,7 +156,8 @@ EngineRequest routeRequest(const RequestHead &head, quint16 port)
                 return {EngineRequest::Kind::Search,
                         QString::fromUtf8(
                             QByteArray::fromPercentEncoding(item.sliced(3).replace('+', ' '))),
-                        {}, {}};
+                        {},
+                        {}};
         }
         return refused("400 Bad Request", u"缺少检索文字：请用 /s?wd=文字 检索。"_s);
     }

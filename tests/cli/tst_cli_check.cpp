@@ -81,7 +81,7 @@ void cutShort(QTcpSocket *socket)
 class FlakyEngine final : public QAbstractHttpServer {
 public:
     FlakyEngine(const QString &folder, QHash<QString, int> failures)
-        : m_index(EngineIndex::fromFolder(folder, nullptr)), m_failures(std::move(failures))
+        : m_index(*EngineIndex::fromFolder(folder, nullptr)), m_failures(std::move(failures))
     {
         m_port = quint16(listen(QHostAddress::LocalHost, 0));
     }
@@ -148,7 +148,7 @@ private Q_SLOTS:
 
 void TestCliCheck::wholeRunAgainstEngine()
 {
-    EngineServer engine(EngineIndex::fromFolder(m_corpus.path(), nullptr));
+    EngineServer engine(*EngineIndex::fromFolder(m_corpus.path(), nullptr));
     QVERIFY(engine.start(0));
     auto [code, output, errors] = runCheck(engine.base());
     QCOMPARE(code, 0);
@@ -191,7 +191,7 @@ void TestCliCheck::wholeRunAgainstEngine()
 
 void TestCliCheck::goesOnPastNoResults()
 {
-    EngineServer engine(EngineIndex::fromFolder(m_corpus.path(), nullptr));
+    EngineServer engine(*EngineIndex::fromFolder(m_corpus.path(), nullptr));
     QVERIFY(engine.start(0));
     // Nothing in the corpus shares a character with the third sentence.
     auto [code, output, errors] = runCheck(
@@ -231,7 +231,7 @@ void TestCliCheck::thesisAgainstLibrary()
     }
     thesis += u"\n参考文献\n[1] 王明. 城市绿地研究[J]. 地理学报, 2020.\n"_s;
 
-    EngineServer engine(EngineIndex::fromFolder(library.path(), nullptr));
+    EngineServer engine(*EngineIndex::fromFolder(library.path(), nullptr));
     QVERIFY(engine.start(0));
     auto [code, output, errors] = runCheck(engine.base(), thesis);
     QCOMPARE(code, 0);
@@ -299,7 +299,7 @@ void TestCliCheck::retriesFailedRequests()
 
 void TestCliCheck::reportLeavingOutContentsAndReferences()
 {
-    EngineServer engine(EngineIndex::fromFolder(m_corpus.path(), nullptr));
+    EngineServer engine(*EngineIndex::fromFolder(m_corpus.path(), nullptr));
     QVERIFY(engine.start(0));
     const QString heading = u"第1章 城市绿地与居民的健康状况"_s;
     const QString thesis = u"目录\n"_s + heading + u"\n参考文献\n"_s + heading +
@@ -342,7 +342,7 @@ void TestCliCheck::savedCheckResumesToTheSameFigures()
                    testcorpus::paper().toUtf8());
         QCOMPARE(code, 4);
     }
-    EngineServer engine(EngineIndex::fromFolder(m_corpus.path(), nullptr));
+    EngineServer engine(*EngineIndex::fromFolder(m_corpus.path(), nullptr));
     QVERIFY(engine.start(0));
     const QStringList resume = {u"check"_s,         u"--json"_s,   u"--pause"_s,  u"0"_s,
                                 u"--search-base"_s, engine.base(), u"--resume"_s, saved};

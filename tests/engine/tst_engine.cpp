@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "check/page.h"
 #include "engine/engine.h"
+#include "engine/library.h"
 #include "engine/request.h"
 #include "engine/server.h"
 
@@ -8,12 +9,15 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <algorithm>
+#include <array>
 
 using namespace Qt::StringLiterals;
 using namespace quarnex;
@@ -56,6 +60,14 @@ std::unique_ptr<QTcpSocket> connectAndWrite(quint16 port, const QByteArray &byte
     return socket;
 }
 
+// A port that nothing listens on just now.
+quint16 freePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
 } // namespace
 
 class TestEngine : public QObject {
@@ -83,15 +95,139 @@ private Q_SLOTS:
         QVERIFY(m_outside.isValid());
         write(m_outside.filePath(u"secret.txt"_s), "能够改善居民的睡眠质量");
         QVERIFY(QFile::link(m_outside.filePath(u"secret.txt"_s), m_dir.filePath(u"secret.txt"_s)));
-        m_index = EngineIndex::fromFolder(m_dir.path(), &m_failures);
+        QString error;
+        m_index = *EngineIndex::fromFolder(m_dir.path(), &m_failures, &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
     }
 
     void unreadableDocumentIsSkipped()
     {
         QCOMPARE(m_failures.size(), 1);
         QVERIFY(m_failures[0].startsWith(u"broken.docx: "_s));
-        QCOMPARE(m_index.documents().size(), 5);
-        QVERIFY(m_index.find(u"sub/b.txt"));
+        QCOMPARE(m_index.documentCount(), 5);
+        QCOMPARE(m_index.find(u"sub/b.txt")->text, u"公园能够改善居民的睡眠质量，也让人愉快。"_s);
+        QVERIFY(!m_index.find(u"secret.txt"));
+    }
+
+    // Of random texts over few characters, so that pairs repeat as in prose, every six-character
+    // run of a document, inside any query, gives the query a term of the document.
+    void sampledTermsFindEverySixCharacterRun()
+    {
+        QRandomGenerator random(7);
+        const auto text = [&](qsizetype length) {
+            QString t;
+            for (qsizetype i = 0; i < length; ++i)
+                t += QChar(char16_t(u'甲' + random.bounded(6)));
+            return t;
+        };
+        for (int round = 0; round < 300; ++round) {
+            const QString document = text(random.bounded(6, 200));
+            const std::vector<std::string> terms = libraryTerms(document);
+            const qsizetype at = random.bounded(document.size() - 5);
+            const QString query =
+                text(random.bounded(20)) + document.mid(at, 6) + text(random.bounded(20));
+            const std::vector<std::string> asked = libraryTerms(query);
+            QVERIFY2(std::any_of(asked.cbegin(), asked.cend(),
+                                 [&](const std::string &term) {
+                                     return std::find(terms.cbegin(), terms.cend(), term) !=
+                                            terms.cend();
+                                 }),
+                     qPrintable(document + u" / "_s + query));
+        }
+        QVERIFY(libraryTerms(u"城市绿地能").empty());
+        // Far fewer terms than pairs, which is what keeps the index small.
+        const QString long_ = text(3000);
+        QVERIFY(libraryTerms(long_).size() < 40);
+    }
+
+    void libraryIsUpdatedIncrementally()
+    {
+        QTemporaryDir folder;
+        QTemporaryDir databases;
+        const QString database = databases.filePath(u"library"_s);
+        write(folder.filePath(u"a.txt"_s), u"城市绿地能够吸收噪声，改善空气。"_s.toUtf8());
+        write(folder.filePath(u"b.txt"_s), u"公园能够改善居民的睡眠质量。"_s.toUtf8());
+        write(folder.filePath(u"c.txt"_s), u"运动有助于居民的睡眠和健康。"_s.toUtf8());
+        LibraryUpdate update;
+        QString error;
+        QVERIFY2(updateLibrary(folder.path(), database, &update, &error), qPrintable(error));
+        QCOMPARE((std::array{update.documents, update.added, update.changed, update.removed}),
+                 (std::array<qsizetype, 4>{3, 3, 0, 0}));
+
+        // Unchanged files are not read again: none is counted, and progress is never called.
+        bool read = false;
+        QVERIFY(updateLibrary(folder.path(), database, &update, &error,
+                              [&](qsizetype, qsizetype) { read = true; }));
+        QCOMPARE((std::array{update.documents, update.added, update.changed, update.removed}),
+                 (std::array<qsizetype, 4>{3, 0, 0, 0}));
+        QVERIFY(!read);
+
+        write(folder.filePath(u"a.txt"_s), u"城市绿地能够降低夏天的气温。"_s.toUtf8());
+        QVERIFY(QFile::remove(folder.filePath(u"c.txt"_s)));
+        write(folder.filePath(u"d.txt"_s), u"树木能够降低夏天的气温。"_s.toUtf8());
+        QVERIFY(updateLibrary(folder.path(), database, &update, &error));
+        QCOMPARE((std::array{update.documents, update.added, update.changed, update.removed}),
+                 (std::array<qsizetype, 4>{3, 1, 1, 1}));
+        const std::optional<EngineIndex> index = EngineIndex::open({{database}, {}}, &error);
+        QVERIFY2(index, qPrintable(error));
+        QStringList names;
+        for (const EngineHit &hit : index->search(u"能够降低夏天的气温"))
+            names.append(hit.document.name);
+        QCOMPARE(names, (QStringList{u"a.txt"_s, u"d.txt"_s}));
+        QVERIFY(index->search(u"能够吸收噪声").isEmpty());
+        QVERIFY(!index->find(u"c.txt"));
+
+        // A folder that holds something else is not written over.
+        QVERIFY(!updateLibrary(folder.path(), folder.path(), &update, &error));
+        QVERIFY(error.endsWith(u"is not a library database"_s));
+        QVERIFY(QFile::exists(folder.filePath(u"a.txt"_s)));
+    }
+
+    // Two halves of a library, each served by xapian-tcpsrv, answer as the whole library does.
+    void remoteShardsAnswerAsOneDatabase()
+    {
+        QTemporaryDir work;
+        const QStringList halves = {u"one"_s, u"two"_s};
+        QStringList all;
+        QString error;
+        QList<std::shared_ptr<QProcess>> servers;
+        QStringList remotes;
+        for (int half = 0; half < 2; ++half) {
+            const QString folder = work.filePath(halves[half]);
+            QVERIFY(QDir().mkpath(folder + u"/sub"_s));
+            const QStringList names = half == 0
+                                          ? QStringList{u"c.txt"_s, u"d.txt"_s, u"sub/b.txt"_s}
+                                          : QStringList{u"e.txt"_s, u"f.txt"_s};
+            for (const QString &name : names)
+                QVERIFY(QFile::copy(m_dir.filePath(name), QDir(folder).filePath(name)));
+            LibraryUpdate update;
+            QVERIFY(updateLibrary(folder, folder + u".db"_s, &update, &error));
+            auto server = std::make_shared<QProcess>();
+            server->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            const quint16 port = freePort();
+            server->start(u"xapian-tcpsrv"_s, {u"--interface"_s, u"127.0.0.1"_s, u"--port"_s,
+                                               QString::number(port), folder + u".db"_s});
+            QVERIFY(server->waitForStarted());
+            servers.append(server);
+            remotes.append(u"127.0.0.1:"_s + QString::number(port));
+        }
+        const auto names = [](const EngineIndex &index, QStringView text) {
+            QStringList found;
+            for (const EngineHit &hit : index.search(text))
+                found.append(hit.document.name + u' ' + QString::number(hit.length));
+            return found;
+        };
+        std::optional<EngineIndex> remote;
+        QTRY_VERIFY_WITH_TIMEOUT((remote = EngineIndex::open({{}, remotes}, &error)), 10000);
+        QCOMPARE(remote->documentCount(), 5);
+        for (const QString &text : {query, u"我们研究城市绿地能够吸收噪声"_s})
+            QCOMPARE(names(*remote, text), names(m_index, text));
+        QCOMPARE(names(*remote, query).size(), 3);
+        QCOMPARE(remote->find(u"c.txt")->text, u"城市绿地能够吸收噪声"_s);
+        for (const auto &server : servers) {
+            server->kill();
+            server->waitForFinished();
+        }
     }
 
     void rankedByLongestCommonRun()
@@ -99,7 +235,7 @@ private Q_SLOTS:
         QStringList names;
         QList<qsizetype> lengths;
         for (const EngineHit &hit : m_index.search(query)) {
-            names.append(m_index.documents()[hit.document].name);
+            names.append(hit.document.name);
             lengths.append(hit.length);
         }
         QCOMPARE(names, (QStringList{u"sub/b.txt"_s, u"c.txt"_s, u"f.txt"_s}));
@@ -111,10 +247,10 @@ private Q_SLOTS:
 
     void commonRunsAreHighlighted()
     {
-        QCOMPARE(abstractHtml(u"我们研究城市绿地的分布。城里居民很多。", {0, 4, 4, 0}, query),
+        QCOMPARE(abstractHtml(u"我们研究城市绿地的分布。城里居民很多。", {{}, 4, 4, 0}, query),
                  u"我们研究<em>城市绿地</em>的分布。城里<em>居民</em>很多。"_s);
         const EngineDocument document{u"x"_s, u"<城市>&绿地"_s};
-        QCOMPARE(abstractHtml(document.text, {0, 2, 1, 0}, u"城市&绿地"),
+        QCOMPARE(abstractHtml(document.text, {{}, 2, 1, 0}, u"城市&绿地"),
                  u"&lt;<em>城市</em>&gt;<em>&amp;绿地</em>"_s);
     }
 
@@ -149,6 +285,14 @@ private Q_SLOTS:
             {{u"--corpus"_s, m_dir.path(), u"--port"_s, u"70000"_s},
              u"quarnex-engine: --port takes"_s},
             {{u"--bogus"_s}, u"quarnex-engine: unknown option 'bogus'; try"_s},
+            {{u"serve"_s, u"--db"_s, m_dir.filePath(u"absent"_s)},
+             u"quarnex-engine: cannot open the library: "_s},
+            {{u"serve"_s, u"--remote"_s, u"127.0.0.1"_s}, u"quarnex-engine: 127.0.0.1 is not"_s},
+            {{u"serve"_s}, u"quarnex-engine: 'serve' needs a --db PATH"_s},
+            {{u"index"_s, u"--corpus"_s, m_dir.path()}, u"quarnex-engine: 'index' takes"_s},
+            {{u"index"_s, u"--corpus"_s, m_dir.filePath(u"absent"_s), u"--db"_s,
+              m_outside.filePath(u"db"_s)},
+             u"quarnex-engine: cannot read the folder"_s},
         };
         for (const auto &[arguments, message] : cases) {
             QProcess engine;

@@ -1,0 +1,341 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "library.h"
+
+#include "documents/document.h"
+
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QHash>
+#include <QMutex>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QThread>
+#include <QtConcurrent>
+
+#include <xapian.h>
+
+#include <algorithm>
+#include <atomic>
+#include <deque>
+#include <map>
+
+namespace quarnex {
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr qsizetype window = 5;
+// Xapian refuses terms over 245 bytes; a name is hashed well before that.
+constexpr qsizetype longestName = 200;
+// Documents held in memory before a shard is written out: bounds the memory of a large first
+// run without writing so often that it slows down.
+constexpr int documentsPerCommit = 200;
+constexpr int mostShards = 8;
+
+quint32 pairHash(QStringView text, qsizetype i)
+{
+    // A multiplicative mix, so that neighbouring code points of CJK text get unrelated hashes.
+    const quint64 pair = quint64(text[i].unicode()) << 16 | text[i + 1].unicode();
+    return quint32((pair * 0x9E3779B97F4A7C15ull) >> 32);
+}
+
+struct LibraryFile {
+    QString name;
+    QString path;
+    QByteArray stamp;
+};
+
+// The files of the library, by name.
+QList<LibraryFile> libraryFiles(const QDir &root)
+{
+    QDirIterator it(root.path(),
+                    {u"*.txt"_s, u"*.rtf"_s, u"*.doc"_s, u"*.docx"_s, u"*.odt"_s, u"*.pdf"_s},
+                    QDir::Files, QDirIterator::Subdirectories);
+    const QString inside = root.canonicalPath() + u'/';
+    QList<LibraryFile> files;
+    while (it.hasNext()) {
+        const QFileInfo file(it.next());
+        const QFileInfo target(file.canonicalFilePath());
+        if (!target.filePath().startsWith(inside) || !target.isFile() || target.isSymLink())
+            continue;
+        const QByteArray stamp = QByteArray::number(target.size()) + ':' +
+                                 QByteArray::number(target.lastModified().toMSecsSinceEpoch());
+        files.append({root.relativeFilePath(file.filePath()), file.filePath(), stamp});
+    }
+    std::sort(files.begin(), files.end(),
+              [](const LibraryFile &a, const LibraryFile &b) { return a.name < b.name; });
+    return files;
+}
+
+int shardOf(const QString &name, int shards)
+{
+    const QByteArray digest = QCryptographicHash::hash(name.toUtf8(), QCryptographicHash::Md5);
+    return int(quint8(digest[0])) % shards;
+}
+
+QString stubPath(const QString &database)
+{
+    return database + u"/XAPIANDB"_s;
+}
+
+// The shard count of an existing database, 0 when the folder holds none, -1 when it holds
+// something else that must not be written over.
+int shardCount(const QString &database)
+{
+    QFile stub(stubPath(database));
+    if (!stub.exists()) {
+        const QDir folder(database);
+        return !folder.exists() || folder.isEmpty() ? 0 : -1;
+    }
+    if (!stub.open(QIODevice::ReadOnly))
+        return -1;
+    int shards = 0;
+    for (const QByteArray &line : stub.readAll().split('\n')) {
+        if (line.trimmed().isEmpty())
+            continue;
+        if (line != "glass " + QByteArray::number(shards))
+            return -1;
+        ++shards;
+    }
+    return shards > 0 ? shards : -1;
+}
+
+bool createDatabase(const QString &database, int shards, QString *error)
+{
+    if (!QDir().mkpath(database)) {
+        *error = u"cannot make the database folder %1"_s.arg(database);
+        return false;
+    }
+    QByteArray stub;
+    for (int shard = 0; shard < shards; ++shard) {
+        Xapian::WritableDatabase(QDir(database).filePath(QString::number(shard)).toStdString(),
+                                 Xapian::DB_CREATE_OR_OPEN | Xapian::DB_BACKEND_GLASS);
+        stub += "glass " + QByteArray::number(shard) + '\n';
+    }
+    // Written last: a folder without it is not taken for a database.
+    QSaveFile file(stubPath(database));
+    if (!file.open(QIODevice::WriteOnly) || file.write(stub) != stub.size() || !file.commit()) {
+        *error = u"cannot write %1: %2"_s.arg(file.fileName(), file.errorString());
+        return false;
+    }
+    return true;
+}
+
+struct ShardWork {
+    QString path;
+    QList<LibraryFile> read; // new or changed
+    QList<QString> remove;   // gone from the folder
+    QSet<QString> changed;   // of read, those already in the database
+    qsizetype documents = 0; // afterwards
+    qsizetype added = 0;     // of read, those new and read
+    qsizetype replaced = 0;  // of read, those changed and read again
+    QString error;
+};
+
+Xapian::Document libraryDocument(const LibraryFile &file, const QString &text)
+{
+    Xapian::Document document;
+    document.set_data(text.toStdString());
+    document.add_value(nameSlot, file.name.toStdString());
+    document.add_value(stampSlot, file.stamp.toStdString());
+    document.add_boolean_term(uniqueTerm(file.name));
+    for (const std::string &term : libraryTerms(text))
+        document.add_term(term);
+    return document;
+}
+
+void writeShard(ShardWork *work, QStringList *failures, QMutex *mutex,
+                const std::function<void()> &fileRead)
+{
+    try {
+        Xapian::WritableDatabase db(work->path.toStdString(), Xapian::DB_OPEN);
+        for (const QString &name : std::as_const(work->remove))
+            db.delete_document(uniqueTerm(name));
+        int pending = 0;
+        for (const LibraryFile &file : std::as_const(work->read)) {
+            QByteArray bytes;
+            QString text;
+            QString reason;
+            LoadedDocument loaded;
+            if (readDocumentFile(file.path, &bytes, &reason))
+                loaded = readDocumentText(bytes, &text);
+            else
+                loaded.error = reason;
+            if (loaded.ok) {
+                db.replace_document(uniqueTerm(file.name), libraryDocument(file, text));
+                ++(work->changed.contains(file.name) ? work->replaced : work->added);
+            } else {
+                // The old text of a file that can no longer be read is not served.
+                if (work->changed.contains(file.name))
+                    db.delete_document(uniqueTerm(file.name));
+                const QMutexLocker lock(mutex);
+                failures->append(file.name + u": "_s + loaded.error);
+            }
+            if (++pending == documentsPerCommit) {
+                db.commit();
+                pending = 0;
+            }
+            fileRead();
+        }
+        db.commit();
+        work->documents = qsizetype(db.get_doccount());
+    } catch (const Xapian::Error &e) {
+        work->error = QString::fromStdString(e.get_description());
+    }
+}
+
+} // namespace
+
+std::vector<std::string> libraryTerms(QStringView text)
+{
+    const qsizetype pairs = text.size() - 1;
+    if (pairs < window)
+        return {};
+    std::vector<quint32> hashes(size_t(pairs), 0);
+    for (qsizetype i = 0; i < pairs; ++i)
+        hashes[size_t(i)] = pairHash(text, i);
+    // The positions of falling hashes in the window; its front is the window's minimum, the
+    // rightmost one on a tie, as both a document and a query choose it alike.
+    std::deque<qsizetype> minima;
+    std::vector<std::string> terms;
+    qsizetype last = -1;
+    for (qsizetype i = 0; i < pairs; ++i) {
+        while (!minima.empty() && hashes[size_t(minima.back())] >= hashes[size_t(i)])
+            minima.pop_back();
+        minima.push_back(i);
+        if (minima.front() <= i - window)
+            minima.pop_front();
+        if (i >= window - 1 && minima.front() != last) {
+            last = minima.front();
+            terms.push_back("P" + text.sliced(last, 2).toString().toStdString());
+        }
+    }
+    std::sort(terms.begin(), terms.end());
+    terms.erase(std::unique(terms.begin(), terms.end()), terms.end());
+    return terms;
+}
+
+std::string uniqueTerm(QStringView name)
+{
+    const QByteArray bytes = name.toUtf8();
+    if (bytes.size() <= longestName)
+        return "Q" + bytes.toStdString();
+    return "Q#" + QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex().toStdString();
+}
+
+bool updateLibrary(const QString &folder, const QString &database, LibraryUpdate *update,
+                   QString *error, const std::function<void(qsizetype, qsizetype)> &progress)
+{
+    *update = {};
+    const QFileInfo info(folder);
+    if (!info.isDir() || !info.isReadable() || !info.isExecutable()) {
+        *error = u"cannot read the folder %1"_s.arg(folder);
+        return false;
+    }
+    int shards = shardCount(database);
+    if (shards < 0) {
+        *error = u"%1 is not a library database"_s.arg(database);
+        return false;
+    }
+    try {
+        if (shards == 0) {
+            shards = std::clamp(QThread::idealThreadCount(), 1, mostShards);
+            if (!createDatabase(database, shards, error))
+                return false;
+        }
+        std::vector<ShardWork> work(static_cast<size_t>(shards));
+        std::vector<std::map<QString, QByteArray>> stored(static_cast<size_t>(shards));
+        for (int shard = 0; shard < shards; ++shard) {
+            work[size_t(shard)].path = QDir(database).filePath(QString::number(shard));
+            const Xapian::Database db(work[size_t(shard)].path.toStdString());
+            std::map<Xapian::docid, std::string> names;
+            for (auto v = db.valuestream_begin(nameSlot); v != db.valuestream_end(nameSlot); ++v)
+                names[v.get_docid()] = *v;
+            for (auto v = db.valuestream_begin(stampSlot); v != db.valuestream_end(stampSlot); ++v)
+                stored[size_t(shard)][QString::fromStdString(names[v.get_docid()])] =
+                    QByteArray::fromStdString(*v);
+        }
+        const QDir root(QDir(folder).absolutePath());
+        QSet<QString> present;
+        qsizetype toRead = 0;
+        for (const LibraryFile &file : libraryFiles(root)) {
+            present.insert(file.name);
+            const int shard = shardOf(file.name, shards);
+            const auto &known = stored[size_t(shard)];
+            const auto found = known.find(file.name);
+            if (found != known.end() && found->second == file.stamp)
+                continue;
+            ShardWork &target = work[size_t(shard)];
+            target.read.append(file);
+            if (found != known.end())
+                target.changed.insert(file.name);
+            ++toRead;
+        }
+        for (int shard = 0; shard < shards; ++shard)
+            for (const auto &entry : stored[size_t(shard)])
+                if (!present.contains(entry.first)) {
+                    work[size_t(shard)].remove.append(entry.first);
+                    ++update->removed;
+                }
+
+        QMutex mutex;
+        std::atomic<qsizetype> done = 0;
+        const auto fileRead = [&] {
+            const qsizetype now = ++done;
+            if (progress) {
+                const QMutexLocker lock(&mutex);
+                progress(now, toRead);
+            }
+        };
+        QThreadPool pool;
+        pool.setMaxThreadCount(shards);
+        QtConcurrent::blockingMap(&pool, work, [&](ShardWork &shard) {
+            writeShard(&shard, &update->failures, &mutex, fileRead);
+        });
+        for (const ShardWork &shard : work) {
+            if (!shard.error.isEmpty()) {
+                *error = shard.error;
+                return false;
+            }
+            update->documents += shard.documents;
+            update->added += shard.added;
+            update->changed += shard.replaced;
+        }
+        update->failures.sort();
+        return true;
+    } catch (const Xapian::Error &e) {
+        *error = QString::fromStdString(e.get_description());
+        return false;
+    }
+}
+
+bool writeLibrary(const QString &database, const QList<EngineDocument> &documents, QString *error)
+{
+    try {
+        if (!createDatabase(database, 1, error))
+            return false;
+        Xapian::WritableDatabase db(QDir(database).filePath(u"0"_s).toStdString(), Xapian::DB_OPEN);
+        for (const EngineDocument &document : documents)
+            db.replace_document(uniqueTerm(document.name),
+                                libraryDocument({document.name, {}, {}}, document.text));
+        db.commit();
+        return true;
+    } catch (const Xapian::Error &e) {
+        *error = QString::fromStdString(e.get_description());
+        return false;
+    }
+}
+
+QString cacheDatabase(const QString &folder)
+{
+    const QByteArray key = QFileInfo(folder).canonicalFilePath().toUtf8();
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+           u"/quarnex/library/"_s +
+           QString::fromLatin1(
+               QCryptographicHash::hash(key, QCryptographicHash::Sha256).toHex().left(32));
+}
+
+} // namespace quarnex
