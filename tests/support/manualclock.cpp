@@ -7,8 +7,7 @@ class ManualClock::Timer final : public RunTimer {
 public:
     Timer(ManualClock *clock, std::shared_ptr<Entry> entry)
         : m_clock(clock), m_entry(std::move(entry))
-    {
-    }
+    {}
     void start(qint64 milliseconds, std::function<void()> due) override
     {
         m_entry->running = true;
@@ -55,16 +54,6 @@ void ManualClock::advance(qint64 milliseconds)
             callback();
     }
     m_now = until;
-}
-
-int ManualClock::pending() const
-{
-    int n = 0;
-    for (const auto &weak : m_entries) {
-        const auto entry = weak.lock();
-        n += entry && entry->running;
-    }
-    return n;
 }
 
 } // namespace quarnex

@@ -14,9 +14,6 @@ class ManualClock {
 public:
     RunClock runClock();
     void advance(qint64 milliseconds);
-    qint64 now() const { return m_now; }
-    // Timers that are running.
-    int pending() const;
 
 private:
     struct Entry {
