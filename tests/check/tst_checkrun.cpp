@@ -136,9 +136,6 @@ void TstCheckRun::sequences_data()
     QTest::addColumn<QList<qint64>>("state");
 
     // Manual compares.
-    QTest::newRow("first press sends the first sentence")
-        << paper << QStringList{u"compare"_s} << QStringList{one} << QStringList{} << progress(1)
-        << QList<qint64>{0, 1, 0, 1};
     QTest::newRow("each press moves on")
         << paper << QStringList{u"compare"_s, u"compare"_s} << QStringList{one, two}
         << QStringList{} << progress(2) << QList<qint64>{0, 2, 1, 1};
