@@ -58,8 +58,9 @@ private Q_SLOTS:
     void agreesWithThePlainSearch();
 };
 
-// Each row gives the reference sentences, joined by '/', then the marks as start+length, then
-// P, S, C and X, the share of the paper, and where the selection ends.
+// Worked examples; how every mark and blank cuts, and every search, is checked against the
+// plain search below. Each row gives the reference sentences, joined by '/', then the marks as
+// start+length, then P, S, C and X, the share of the paper, and where the selection ends.
 void TestComparison::cutsAndMarks_data()
 {
     QTest::addColumn<QString>("paper");
@@ -71,12 +72,6 @@ void TestComparison::cutsAndMarks_data()
     const QString eight = u"甲乙丙丁戊己庚。"_s;
     QTest::newRow("full-width marks; six characters are searched")
         << park << park << u"今天天气很好，/我们去公园。 0+7 7+6 P0 S2 C13 X100 @7+6"_s;
-    QTest::newRow("ASCII marks, a decimal point too, become full-width and no longer match")
-        << u"Hello, world. 3.14"_s << u"Hello, world. 3.14"_s
-        << u"Hello，/ world。/ 3。/14 P0 S0 C0 X0 @0+0"_s;
-    QTest::newRow("three trailing spaces vanish, four leave one")
-        << six << six + u"   \r\n"_s + six + u"    \r\n"_s
-        << u"甲乙丙丁戊己/甲乙丙丁戊己  0+6 P0 S1 C6 X100 @0+6"_s;
     QTest::newRow("found three times, twice back to back")
         << eight + eight + u"yy"_s + eight << u"前言。"_s + eight
         << u"前言。/甲乙丙丁戊己庚。 0+8 8+8 18+8 P2 S1 C8 X31 @18+8"_s;
@@ -89,8 +84,6 @@ void TestComparison::cutsAndMarks_data()
     QTest::newRow("a sentence twice in the reference")
         << twice << twice
         << u"甲乙丙丁戊己庚。/子丑寅卯辰巳。/甲乙丙丁戊己庚。 0+8 15+8 8+7 P2 S3 C23 X100 @15+8"_s;
-    QTest::newRow("empty paper") << QString() << eight << u"甲乙丙丁戊己庚。 P0 S0 C0 X0 @0+0"_s;
-    QTest::newRow("empty reference") << eight << QString() << u" P0 S0 C0 X0 @0+0"_s;
 }
 
 void TestComparison::cutsAndMarks()
