@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "check/analysis.h"
 #include "documents/document.h"
 #include "documents/pdf.h"
 
@@ -176,10 +175,6 @@ void TestPdf::thesis()
     QCOMPARE(loaded.format, DocumentFormat::Pdf);
     const QString source = sourceText(fixtureText(u"thesis.tex"_s));
     QCOMPARE(text.split(u'\n'), source.split(u'\n'));
-    const auto sentences = [](QString text) {
-        return analyse(text.replace(u"\n"_s, u"\r\n"_s)).sentences;
-    };
-    QCOMPARE(sentences(text), sentences(source));
 }
 
 QTEST_GUILESS_MAIN(TestPdf)
