@@ -172,9 +172,7 @@ void TstCheckRun::sequences_data()
                                 u"wait"_s,  u"page:24"_s, u"wait"_s}
         << QStringList{one, two, three} << QStringList{u"本次对比结束！"_s} << progress(3)
         << QList<qint64>{0, 3, 2, 4};
-    QTest::newRow("no progress line of its own before the page")
-        << paper << QStringList{u"start"_s} << QStringList{one} << QStringList{} << QString()
-        << QList<qint64>{1, 1, 0, 1};
+    // No progress line of its own while no page has been read.
     QTest::newRow("a busy page is sent again and the divisor taken back")
         << paper << QStringList{u"start"_s, u"busy"_s, u"wait"_s} << QStringList{one, one}
         << QStringList{} << QString() << QList<qint64>{1, 1, 0, 0};
