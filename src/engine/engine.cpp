@@ -173,40 +173,55 @@ qsizetype EngineIndex::documentCount() const
 {
     if (!m_pool)
         return 0;
-    return m_pool->use([](Xapian::Database &db) { return qsizetype(db.get_doccount()); });
+    try {
+        return m_pool->use([](Xapian::Database &db) { return qsizetype(db.get_doccount()); });
+    } catch (const Xapian::Error &) {
+        return 0;
+    }
 }
 
 std::optional<EngineDocument> EngineIndex::find(QStringView name) const
 {
     if (!m_pool)
         return std::nullopt;
-    return m_pool->use([&](Xapian::Database &db) -> std::optional<EngineDocument> {
-        const auto posting = db.postlist_begin(uniqueTerm(name));
-        if (posting == db.postlist_end(uniqueTerm(name)))
-            return std::nullopt;
-        return EngineDocument{name.toString(),
-                              QString::fromStdString(db.get_document(*posting).get_data())};
-    });
+    try {
+        return m_pool->use([&](Xapian::Database &db) -> std::optional<EngineDocument> {
+            const auto posting = db.postlist_begin(uniqueTerm(name));
+            if (posting == db.postlist_end(uniqueTerm(name)))
+                return std::nullopt;
+            return EngineDocument{name.toString(),
+                                  QString::fromStdString(db.get_document(*posting).get_data())};
+        });
+    } catch (const Xapian::Error &e) {
+        qWarning("cannot read the library: %s", e.get_description().c_str());
+        return std::nullopt;
+    }
 }
 
-QList<EngineHit> EngineIndex::search(QStringView query) const
+std::optional<QList<EngineHit>> EngineIndex::search(QStringView query) const
 {
     query = query.left(maxQueryLength);
     const std::vector<std::string> terms = libraryTerms(query);
     if (!m_pool || terms.empty())
-        return {};
-    const QList<EngineDocument> found = m_pool->use([&](Xapian::Database &db) {
-        Xapian::Enquire enquire(db);
-        enquire.set_query(Xapian::Query(Xapian::Query::OP_OR, terms.begin(), terms.end()));
-        const Xapian::MSet matches = enquire.get_mset(0, Xapian::doccount(candidates));
-        QList<EngineDocument> documents;
-        for (auto match = matches.begin(); match != matches.end(); ++match) {
-            const Xapian::Document document = match.get_document();
-            documents.append({QString::fromStdString(document.get_value(nameSlot)),
-                              QString::fromStdString(document.get_data())});
-        }
-        return documents;
-    });
+        return QList<EngineHit>();
+    QList<EngineDocument> found;
+    try {
+        found = m_pool->use([&](Xapian::Database &db) {
+            Xapian::Enquire enquire(db);
+            enquire.set_query(Xapian::Query(Xapian::Query::OP_OR, terms.begin(), terms.end()));
+            const Xapian::MSet matches = enquire.get_mset(0, Xapian::doccount(candidates));
+            QList<EngineDocument> documents;
+            for (auto match = matches.begin(); match != matches.end(); ++match) {
+                const Xapian::Document document = match.get_document();
+                documents.append({QString::fromStdString(document.get_value(nameSlot)),
+                                  QString::fromStdString(document.get_data())});
+            }
+            return documents;
+        });
+    } catch (const Xapian::Error &e) {
+        qWarning("cannot search the library: %s", e.get_description().c_str());
+        return std::nullopt;
+    }
     QList<EngineHit> hits;
     for (const EngineDocument &document : found) {
         EngineHit hit = longestCommonRun(document.text, query);
@@ -285,12 +300,15 @@ QString abstractHtml(QStringView text, const EngineHit &hit, QStringView query)
     return html.text(QStringView(passage).sliced(plainFrom)).body();
 }
 
-QString resultPage(const EngineIndex &index, QStringView query, QStringView base)
+std::optional<QString> resultPage(const EngineIndex &index, QStringView query, QStringView base)
 {
     query = query.left(EngineIndex::maxQueryLength);
+    const std::optional<QList<EngineHit>> found = index.search(query);
+    if (!found)
+        return std::nullopt;
+    const QList<EngineHit> &hits = *found;
     ResultPageWriter page(ResultPageWriter::Form::Served);
     page.markup(u"<div id=\"results\">\n");
-    const QList<EngineHit> hits = index.search(query);
     if (hits.isEmpty())
         page.paragraph(noResultsNotice);
     for (const EngineHit &hit : hits) {

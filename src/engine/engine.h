@@ -41,7 +41,9 @@ public:
     static constexpr qsizetype minimumRun = minimumFragment + 1;
     static constexpr qsizetype maxResults = 10;
     // The documents whose text is compared with the query, of those Xapian ranks first.
-    static constexpr qsizetype candidates = 30;
+    // Twice the results: a document that holds the query's sentence holds nearly all of its
+    // terms, so it ranks among the first unless more than that many hold it too.
+    static constexpr qsizetype candidates = 20;
     // Only this many characters of a query are searched, so that no query costs more than a
     // sentence does and holds other clients up; a sentence of a paper is far shorter.
     static constexpr qsizetype maxQueryLength = 512;
@@ -66,8 +68,9 @@ public:
 
     // The documents sharing a run of at least minimumRun characters with the query, longest
     // run first, ties by name; at most maxResults. Only the first maxQueryLength characters of
-    // the query count.
-    QList<EngineHit> search(QStringView query) const;
+    // the query count. Nothing when the library cannot be read just now (a remote shard that
+    // is down), which is not the same as finding nothing.
+    std::optional<QList<EngineHit>> search(QStringView query) const;
 
 private:
     std::shared_ptr<LibraryPool> m_pool;
@@ -84,7 +87,8 @@ QString abstractHtml(QStringView text, const EngineHit &hit, QStringView query);
 // The result page for a query, in the markup the result reader splits on, with enough Chinese
 // text around the results that their highlights are scored; with no result, noResultsNotice.
 // base is "http://127.0.0.1:PORT".
-QString resultPage(const EngineIndex &index, QStringView query, QStringView base);
+// Nothing when the library cannot be read just now.
+std::optional<QString> resultPage(const EngineIndex &index, QStringView query, QStringView base);
 
 // A document's text for the browser.
 QString documentPage(const EngineDocument &document);

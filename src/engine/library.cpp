@@ -27,19 +27,23 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr qsizetype window = 5;
+// Three-character grams, the lowest hash of every four neighbouring ones: 3 + 4 - 1 = 6, the
+// shortest run that counts, is the shortest that is sure to share a term.
+constexpr qsizetype gram = 3;
+constexpr qsizetype window = 4;
 // Xapian refuses terms over 245 bytes; a name is hashed well before that.
 constexpr qsizetype longestName = 200;
-// Documents held in memory before a shard is written out: bounds the memory of a large first
-// run without writing so often that it slows down.
-constexpr int documentsPerCommit = 200;
+// Characters held in memory before a shard is written out: bounds the memory of a large first
+// run (to some 200 MB a shard) without writing so often that it slows down.
+constexpr qsizetype charactersPerCommit = 16'000'000;
 constexpr int mostShards = 8;
 
-quint32 pairHash(QStringView text, qsizetype i)
+quint32 gramHash(QStringView text, qsizetype i)
 {
     // A multiplicative mix, so that neighbouring code points of CJK text get unrelated hashes.
-    const quint64 pair = quint64(text[i].unicode()) << 16 | text[i + 1].unicode();
-    return quint32((pair * 0x9E3779B97F4A7C15ull) >> 32);
+    const quint64 key = quint64(text[i].unicode()) << 32 | quint64(text[i + 1].unicode()) << 16 |
+                        text[i + 2].unicode();
+    return quint32((key * 0x9E3779B97F4A7C15ull) >> 32);
 }
 
 struct LibraryFile {
@@ -154,7 +158,7 @@ void writeShard(ShardWork *work, QStringList *failures, QMutex *mutex,
         Xapian::WritableDatabase db(work->path.toStdString(), Xapian::DB_OPEN);
         for (const QString &name : std::as_const(work->remove))
             db.delete_document(uniqueTerm(name));
-        int pending = 0;
+        qsizetype pending = 0;
         for (const LibraryFile &file : std::as_const(work->read)) {
             QByteArray bytes;
             QString text;
@@ -174,7 +178,8 @@ void writeShard(ShardWork *work, QStringList *failures, QMutex *mutex,
                 const QMutexLocker lock(mutex);
                 failures->append(file.name + u": "_s + loaded.error);
             }
-            if (++pending == documentsPerCommit) {
+            pending += text.size();
+            if (pending >= charactersPerCommit) {
                 db.commit();
                 pending = 0;
             }
@@ -182,6 +187,9 @@ void writeShard(ShardWork *work, QStringList *failures, QMutex *mutex,
         }
         db.commit();
         work->documents = qsizetype(db.get_doccount());
+    } catch (const Xapian::DatabaseLockError &) {
+        work->error = u"%1 is being updated by another program; try again when it is done"_s.arg(
+            QFileInfo(work->path).path());
     } catch (const Xapian::Error &e) {
         work->error = QString::fromStdString(e.get_description());
     }
@@ -191,18 +199,18 @@ void writeShard(ShardWork *work, QStringList *failures, QMutex *mutex,
 
 std::vector<std::string> libraryTerms(QStringView text)
 {
-    const qsizetype pairs = text.size() - 1;
-    if (pairs < window)
+    const qsizetype grams = text.size() - gram + 1;
+    if (grams < window)
         return {};
-    std::vector<quint32> hashes(size_t(pairs), 0);
-    for (qsizetype i = 0; i < pairs; ++i)
-        hashes[size_t(i)] = pairHash(text, i);
-    // The positions of falling hashes in the window; its front is the window's minimum, the
+    std::vector<quint32> hashes(static_cast<size_t>(grams));
+    for (qsizetype i = 0; i < grams; ++i)
+        hashes[size_t(i)] = gramHash(text, i);
+    // The positions of rising hashes in the window; its front is the window's minimum, the
     // rightmost one on a tie, as both a document and a query choose it alike.
     std::deque<qsizetype> minima;
     std::vector<std::string> terms;
     qsizetype last = -1;
-    for (qsizetype i = 0; i < pairs; ++i) {
+    for (qsizetype i = 0; i < grams; ++i) {
         while (!minima.empty() && hashes[size_t(minima.back())] >= hashes[size_t(i)])
             minima.pop_back();
         minima.push_back(i);
@@ -210,7 +218,7 @@ std::vector<std::string> libraryTerms(QStringView text)
             minima.pop_front();
         if (i >= window - 1 && minima.front() != last) {
             last = minima.front();
-            terms.push_back("P" + text.sliced(last, 2).toString().toStdString());
+            terms.push_back("T" + text.sliced(last, gram).toString().toStdString());
         }
     }
     std::sort(terms.begin(), terms.end());

@@ -22,12 +22,12 @@ struct EngineDocument {
 inline constexpr unsigned nameSlot = 0;  // the path below the library folder, "/"-separated
 inline constexpr unsigned stampSlot = 1; // "SIZE:MTIME_MS" of the file it was read from
 
-// The terms a text is indexed and searched by: of its character pairs, the winnowed ones (the
-// pair of lowest hash in every window of five neighbouring pairs). Two texts sharing a run of
-// six characters share its five pairs, so both keep the same lowest of them: every document
-// sharing such a run with a query has a term in common with it, while only about a third of
-// the pairs are indexed. A text under six characters has no terms. "城市绿地能够改善" gives
-// between two and four terms, each "P" and a pair.
+// The terms a text is indexed and searched by: of its three-character grams, the winnowed
+// ones (the gram of lowest hash in every window of four neighbouring grams). Two texts sharing
+// a run of six characters share its four grams, so both keep the same lowest of them: every
+// document sharing such a run with a query has a term in common with it, while only about two
+// grams in five are indexed. A text under six characters has no terms. "城市绿地能够" gives
+// one term, "T" and three of its characters.
 std::vector<std::string> libraryTerms(QStringView text);
 
 // The term that names one document: "Q" and its name, hashed when too long for a term.

@@ -130,10 +130,17 @@ void Connection::queue(const RequestHead &head)
     case EngineRequest::Kind::Search: {
         // The watcher dies with the connection, so an answer for a closed one is dropped; the
         // task holds the index, so it may outlive the server.
-        auto *watcher = new QFutureWatcher<QString>(this);
+        auto *watcher = new QFutureWatcher<std::optional<QString>>(this);
         connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, serial, close] {
             --m_searching;
-            setAnswer(serial, htmlAnswer("200 OK", watcher->result(), close));
+            // A library that cannot be read is a failed search, which the run sends again, not
+            // a page that found nothing.
+            const std::optional<QString> page = watcher->result();
+            setAnswer(serial, page ? htmlAnswer("200 OK", *page, close)
+                                   : htmlAnswer("503 Service Unavailable",
+                                                refusalPage("503 Service Unavailable",
+                                                            u"检索库暂时无法读取，请稍后再试。"_s),
+                                                close));
             watcher->deleteLater();
             advance();
         });
@@ -141,7 +148,8 @@ void Connection::queue(const RequestHead &head)
         watcher->setFuture(QtConcurrent::run(
             [index = m_index, text = request.text, alive = std::weak_ptr<bool>(m_alive),
              base = u"http://127.0.0.1:"_s + QString::number(m_port)] {
-                return alive.expired() ? QString() : resultPage(*index, text, base);
+                return alive.expired() ? std::optional<QString>(QString())
+                                       : resultPage(*index, text, base);
             }));
         break;
     }

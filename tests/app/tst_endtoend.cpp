@@ -5,15 +5,18 @@
 // against the engine itself.
 #include "app/form1.h"
 #include "app/listbox.h"
+#include "engine/server.h"
 #include "platform/messagebox.h"
 #include "platform/richedit.h"
 #include "platform/websearchbrowser.h"
 #include "resultserver.h"
+#include "testcorpus.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLabel>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWebEnginePage>
@@ -97,6 +100,7 @@ class TstEndToEnd final : public QObject {
 
 private Q_SLOTS:
     void automaticRunAgainstLocalEndpoint();
+    void thesisAgainstLibrary();
 };
 
 void TstEndToEnd::automaticRunAgainstLocalEndpoint()
@@ -132,6 +136,34 @@ void TstEndToEnd::automaticRunAgainstLocalEndpoint()
     const QString html = reportHtml(form);
     QCOMPARE(html.count(u"<tr>"_s), 10);
     QCOMPARE(html.count(u"<td width=\"100\" align=\"center\">3</td>"_s), 9);
+}
+
+// Headings, the table of contents and the references find nothing in the library: the run goes
+// on past them to its end, and the two documents the thesis copies from lead the report.
+void TstEndToEnd::thesisAgainstLibrary()
+{
+    QTemporaryDir library;
+    QVERIFY(testcorpus::writeThesisLibrary(library.path()));
+    QString error;
+    std::optional<EngineIndex> index = EngineIndex::fromFolder(library.path(), nullptr, &error);
+    QVERIFY2(index, qPrintable(error));
+    EngineServer engine(std::move(*index));
+    QVERIFY(engine.start(0));
+    const auto window = makeForm(engine.base());
+    Form1 &form = *window;
+
+    form.RichTextBox1->setText(testcorpus::thesis());
+    form.Command1->click();
+    const int sentences = form.List1->count();
+    QVERIFY(sentences > 40);
+    const QList<MessageBox::Shown> shown = runAutomatically(form);
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown[0].text, u"本次对比结束！"_s);
+    QCOMPARE(form.Label1->text(), u"现在正在对比第 %1 句！共 %1 句。"_s.arg(sentences));
+    const QString html = reportHtml(form);
+    QVERIFY(html.indexOf(u"甲.txt"_s) >= 0);
+    QVERIFY(html.indexOf(u"甲.txt"_s) < html.indexOf(u"乙.txt"_s));
+    QVERIFY(!html.contains(u"丙.txt"_s) && !html.contains(u"丁.txt"_s));
 }
 
 QTEST_MAIN(TstEndToEnd)

@@ -102,7 +102,8 @@ protected:
                             u"<html><head><title>百度安全验证</title></head><body><form "
                             u"id=captcha>请完成下方验证</form></body></html>"_s);
         else if (attempt >= m_failures.value(query))
-            writeHtmlAnswer(socket, "200 OK", resultPage(m_index, query, base()));
+            writeHtmlAnswer(socket, "200 OK",
+                            resultPage(m_index, query, base()).value_or(QString()));
         else if (attempt % 3 == 0)
             cutShort(socket);
         else if (attempt % 3 == 1)
@@ -203,33 +204,10 @@ void TestCliCheck::goesOnPastNoResults()
 
 void TestCliCheck::thesisAgainstLibrary()
 {
-    const QStringList fromFirst = {u"绿地系统规划需要兼顾生态效益与社会公平。"_s,
-                                   u"街区公园的步行可达性直接影响老年人的使用频率。"_s,
-                                   u"树冠覆盖率较高的社区夏季地表温度明显更低。"_s};
-    const QString fromSecond = u"问卷调查共回收有效样本四百二十份。"_s;
     QTemporaryDir library;
-    const std::pair<QString, QString> documents[] = {
-        {u"甲.txt"_s, u"前言。"_s + fromFirst.join(u"另有说明。"_s) + u"结语。"_s},
-        {u"乙.txt"_s, u"方法部分："_s + fromSecond + u"数据另行公布。"_s},
-        // Words the thesis uses, never six characters in a row of it.
-        {u"丙.txt"_s, u"绿地、公园、社区、样本、温度、问卷、摘要、目录、参考文献都是常见的词。"_s},
-        {u"丁.txt"_s, u"第一章写背景，第二章写方法；样本很多，观察很久。"_s},
-    };
-    for (const auto &[name, text] : documents) {
-        QFile file(library.filePath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) > 0);
-    }
-    // Headings, a table of contents, 40 sentences of its own and copied ones, references.
-    QString thesis = u"摘要\n目录\n第一章 绪论……1\n第二章 方法……5\n参考文献……9\n第一章 绪论\n"_s;
-    const QString copied = fromFirst.join(QString()) + fromSecond;
-    for (int n = 1; n <= 40; ++n) {
-        thesis += u"第%1组观察表明这片区域在雨季的变化并不相同。"_s.arg(n);
-        if (n % 10 == 0)
-            thesis += n == 40 ? fromSecond : fromFirst[n / 10 - 1];
-        if (n == 20)
-            thesis += u"\n第二章 方法\n"_s;
-    }
-    thesis += u"\n参考文献\n[1] 王明. 城市绿地研究[J]. 地理学报, 2020.\n"_s;
+    QVERIFY(testcorpus::writeThesisLibrary(library.path()));
+    const QString thesis = testcorpus::thesis();
+    const QString copied = testcorpus::thesisCopies();
 
     EngineServer engine(*EngineIndex::fromFolder(library.path(), nullptr));
     QVERIFY(engine.start(0));
