@@ -84,6 +84,8 @@ void TestComparison::cutsAndMarks_data()
     QTest::newRow("a sentence twice in the reference")
         << twice << twice
         << u"甲乙丙丁戊己庚。/子丑寅卯辰巳。/甲乙丙丁戊己庚。 0+8 15+8 8+7 P2 S3 C23 X100 @15+8"_s;
+    // No share of an empty paper, rather than a division by nothing.
+    QTest::newRow("empty paper") << QString() << eight << u"甲乙丙丁戊己庚。 P0 S0 C0 X0 @0+0"_s;
 }
 
 void TestComparison::cutsAndMarks()
