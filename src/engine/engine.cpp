@@ -12,6 +12,7 @@
 #include <xapian.h>
 
 #include <algorithm>
+#include <map>
 #include <vector>
 
 namespace quarnex {
@@ -174,7 +175,8 @@ qsizetype EngineIndex::documentCount() const
     if (!m_pool)
         return 0;
     try {
-        return m_pool->use([](Xapian::Database &db) { return qsizetype(db.get_doccount()); });
+        return m_pool->use(
+            [](Xapian::Database &db) { return qsizetype(db.get_termfreq(firstPassageTerm)); });
     } catch (const Xapian::Error &) {
         return 0;
     }
@@ -186,11 +188,21 @@ std::optional<EngineDocument> EngineIndex::find(QStringView name) const
         return std::nullopt;
     try {
         return m_pool->use([&](Xapian::Database &db) -> std::optional<EngineDocument> {
-            const auto posting = db.postlist_begin(uniqueTerm(name));
-            if (posting == db.postlist_end(uniqueTerm(name)))
+            const std::string unique = uniqueTerm(name);
+            std::map<int, QString> passages;
+            for (auto it = db.postlist_begin(unique); it != db.postlist_end(unique); ++it) {
+                const Xapian::Document passage = db.get_document(*it);
+                passages[std::stoi(passage.get_value(passageSlot))] =
+                    QString::fromStdString(passage.get_data());
+            }
+            if (passages.empty())
                 return std::nullopt;
-            return EngineDocument{name.toString(),
-                                  QString::fromStdString(db.get_document(*posting).get_data())};
+            // Each passage but the last ends with the start of the next.
+            QString text;
+            for (auto it = passages.cbegin(); it != passages.cend(); ++it)
+                text +=
+                    std::next(it) == passages.cend() ? it->second : it->second.left(passageLength);
+            return EngineDocument{name.toString(), text};
         });
     } catch (const Xapian::Error &e) {
         qWarning("cannot read the library: %s", e.get_description().c_str());
@@ -222,14 +234,20 @@ std::optional<QList<EngineHit>> EngineIndex::search(QStringView query) const
         qWarning("cannot search the library: %s", e.get_description().c_str());
         return std::nullopt;
     }
-    QList<EngineHit> hits;
-    for (const EngineDocument &document : found) {
-        EngineHit hit = longestCommonRun(document.text, query);
-        if (hit.length >= minimumRun) {
-            hit.document = document;
-            hits.append(std::move(hit));
+    // The best passage of each document.
+    QHash<QString, EngineHit> best;
+    for (const EngineDocument &passage : found) {
+        EngineHit hit = longestCommonRun(passage.text, query);
+        EngineHit &kept = best[passage.name];
+        if (hit.length >= minimumRun && hit.length > kept.length) {
+            hit.document = passage;
+            kept = std::move(hit);
         }
     }
+    QList<EngineHit> hits;
+    for (const EngineHit &hit : std::as_const(best))
+        if (hit.length > 0)
+            hits.append(hit);
     std::sort(hits.begin(), hits.end(), [](const EngineHit &a, const EngineHit &b) {
         if (a.length != b.length)
             return a.length > b.length;

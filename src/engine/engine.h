@@ -16,7 +16,7 @@ namespace quarnex {
 
 // One document's best agreement with a query: its longest common run of characters.
 struct EngineHit {
-    EngineDocument document;
+    EngineDocument document; // its name, and of its text the passage that holds the run
     qsizetype length = 0;
     qsizetype documentPosition = 0;
     qsizetype queryPosition = 0;
@@ -41,9 +41,8 @@ public:
     static constexpr qsizetype minimumRun = minimumFragment + 1;
     static constexpr qsizetype maxResults = 10;
     // The documents whose text is compared with the query, of those Xapian ranks first.
-    // Twice the results: a document that holds the query's sentence holds nearly all of its
-    // terms, so it ranks among the first unless more than that many hold it too.
-    static constexpr qsizetype candidates = 20;
+    // The passages whose text is compared with the query, of those Xapian ranks first.
+    static constexpr qsizetype candidates = 30;
     // Only this many characters of a query are searched, so that no query costs more than a
     // sentence does and holds other clients up; a sentence of a paper is far shorter.
     static constexpr qsizetype maxQueryLength = 512;

@@ -27,10 +27,11 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Three-character grams, the lowest hash of every four neighbouring ones: 3 + 4 - 1 = 6, the
-// shortest run that counts, is the shortest that is sure to share a term.
-constexpr qsizetype gram = 3;
-constexpr qsizetype window = 4;
+// Pairs, the lowest hash of every five neighbouring ones: 2 + 5 - 1 = 6, the shortest run that
+// counts, is the shortest that is sure to share a term. Grams of three would be rarer, but
+// they double the index and its time to build.
+constexpr qsizetype gram = 2;
+constexpr qsizetype window = 5;
 // Xapian refuses terms over 245 bytes; a name is hashed well before that.
 constexpr qsizetype longestName = 200;
 // Characters held in memory before a shard is written out: bounds the memory of a large first
@@ -41,8 +42,7 @@ constexpr int mostShards = 8;
 quint32 gramHash(QStringView text, qsizetype i)
 {
     // A multiplicative mix, so that neighbouring code points of CJK text get unrelated hashes.
-    const quint64 key = quint64(text[i].unicode()) << 32 | quint64(text[i + 1].unicode()) << 16 |
-                        text[i + 2].unicode();
+    const quint64 key = quint64(text[i].unicode()) << 16 | text[i + 1].unicode();
     return quint32((key * 0x9E3779B97F4A7C15ull) >> 32);
 }
 
@@ -139,16 +139,32 @@ struct ShardWork {
     QString error;
 };
 
-Xapian::Document libraryDocument(const LibraryFile &file, const QString &text)
+// Writes a file's text as its passages, in place of what the database held of it. A search
+// then reads a few passages, not whole documents.
+void putDocument(Xapian::WritableDatabase &db, const LibraryFile &file, const QString &text)
 {
-    Xapian::Document document;
-    document.set_data(text.toStdString());
-    document.add_value(nameSlot, file.name.toStdString());
-    document.add_value(stampSlot, file.stamp.toStdString());
-    document.add_boolean_term(uniqueTerm(file.name));
-    for (const std::string &term : libraryTerms(text))
-        document.add_term(term);
-    return document;
+    const std::string unique = uniqueTerm(file.name);
+    db.delete_document(unique);
+    for (qsizetype start = 0, number = 0; number == 0 || start + passageOverlap < text.size();
+         start += passageLength, ++number) {
+        const QString passage = text.mid(start, passageLength + passageOverlap);
+        Xapian::Document document;
+        document.set_data(passage.toStdString());
+        document.add_value(nameSlot, file.name.toStdString());
+        document.add_value(stampSlot, file.stamp.toStdString());
+        document.add_value(passageSlot, std::to_string(number));
+        document.add_boolean_term(unique);
+        if (number == 0)
+            document.add_boolean_term(firstPassageTerm);
+        for (const std::string &term : libraryTerms(passage))
+            document.add_term(term);
+        db.add_document(document);
+    }
+}
+
+qsizetype documentsIn(const Xapian::Database &db)
+{
+    return qsizetype(db.get_termfreq(firstPassageTerm));
 }
 
 void writeShard(ShardWork *work, QStringList *failures, QMutex *mutex,
@@ -169,7 +185,7 @@ void writeShard(ShardWork *work, QStringList *failures, QMutex *mutex,
             else
                 loaded.error = reason;
             if (loaded.ok) {
-                db.replace_document(uniqueTerm(file.name), libraryDocument(file, text));
+                putDocument(db, file, text);
                 ++(work->changed.contains(file.name) ? work->replaced : work->added);
             } else {
                 // The old text of a file that can no longer be read is not served.
@@ -186,7 +202,7 @@ void writeShard(ShardWork *work, QStringList *failures, QMutex *mutex,
             fileRead();
         }
         db.commit();
-        work->documents = qsizetype(db.get_doccount());
+        work->documents = documentsIn(db);
     } catch (const Xapian::DatabaseLockError &) {
         work->error = u"%1 is being updated by another program; try again when it is done"_s.arg(
             QFileInfo(work->path).path());
@@ -218,7 +234,7 @@ std::vector<std::string> libraryTerms(QStringView text)
             minima.pop_front();
         if (i >= window - 1 && minima.front() != last) {
             last = minima.front();
-            terms.push_back("T" + text.sliced(last, gram).toString().toStdString());
+            terms.push_back("P" + text.sliced(last, gram).toString().toStdString());
         }
     }
     std::sort(terms.begin(), terms.end());
@@ -327,8 +343,7 @@ bool writeLibrary(const QString &database, const QList<EngineDocument> &document
             return false;
         Xapian::WritableDatabase db(QDir(database).filePath(u"0"_s).toStdString(), Xapian::DB_OPEN);
         for (const EngineDocument &document : documents)
-            db.replace_document(uniqueTerm(document.name),
-                                libraryDocument({document.name, {}, {}}, document.text));
+            putDocument(db, {document.name, {}, {}}, document.text);
         db.commit();
         return true;
     } catch (const Xapian::Error &e) {

@@ -18,16 +18,23 @@ struct EngineDocument {
     QString text;
 };
 
-// Value slots of a library document; its data is its text in UTF-8.
-inline constexpr unsigned nameSlot = 0;  // the path below the library folder, "/"-separated
-inline constexpr unsigned stampSlot = 1; // "SIZE:MTIME_MS" of the file it was read from
+// A library document is held as passages of passageLength characters, each with the first
+// passageOverlap characters of the next, so that a run of up to that many characters lies
+// whole in one passage. A passage's data is its text in UTF-8; its values:
+inline constexpr unsigned nameSlot = 0;    // the path below the library folder, "/"-separated
+inline constexpr unsigned stampSlot = 1;   // "SIZE:MTIME_MS" of the file it was read from
+inline constexpr unsigned passageSlot = 2; // its number in the document, from "0"
+inline constexpr qsizetype passageLength = 2000;
+inline constexpr qsizetype passageOverlap = 100;
+// The term of every document's first passage, which counts the documents.
+inline constexpr char firstPassageTerm[] = "F";
 
-// The terms a text is indexed and searched by: of its three-character grams, the winnowed
-// ones (the gram of lowest hash in every window of four neighbouring grams). Two texts sharing
-// a run of six characters share its four grams, so both keep the same lowest of them: every
-// document sharing such a run with a query has a term in common with it, while only about two
-// grams in five are indexed. A text under six characters has no terms. "城市绿地能够" gives
-// one term, "T" and three of its characters.
+// The terms a text is indexed and searched by: of its character pairs, the winnowed ones (the
+// pair of lowest hash in every window of five neighbouring pairs). Two texts sharing a run of
+// six characters share its five pairs, so both keep the same lowest of them: every document
+// sharing such a run with a query has a term in common with it, while only about a third of
+// the pairs are indexed. A text under six characters has no terms. "城市绿地能够" gives one
+// term, "P" and two of its characters.
 std::vector<std::string> libraryTerms(QStringView text);
 
 // The term that names one document: "Q" and its name, hashed when too long for a term.
