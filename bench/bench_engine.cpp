@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <algorithm>
 #include <atomic>
 #include <map>
 #include <thread>
@@ -33,24 +34,34 @@ namespace {
 constexpr int documentCount = 1000;
 constexpr qsizetype documentLength = 20'000;
 
-// Text built from a vocabulary of 2,000 short words over 3,000 characters, so that character
-// pairs repeat across documents as in real prose and the posting lists are not trivially short.
+// Text drawn from a vocabulary of 60,000 words of two to four characters over 4,000, each
+// word as often as one over its rank (Zipf's law, as words are in real prose): the common
+// pairs stand in nearly every document and the rare ones in few, as in a real library.
 QList<EngineDocument> corpus(int count = documentCount, quint32 seed = 5)
 {
     QRandomGenerator random(seed);
     QStringList words;
-    for (int w = 0; w < 2000; ++w) {
+    std::vector<double> cumulative;
+    double total = 0;
+    for (int w = 0; w < 60'000; ++w) {
         QString word;
         for (int i = random.bounded(1, 4); i >= 0; --i)
-            word += QChar(char16_t(0x4E00 + random.bounded(3000)));
+            word += QChar(char16_t(0x4E00 + random.bounded(4000)));
         words.append(word);
+        total += 1.0 / (w + 1);
+        cumulative.push_back(total);
     }
+    const auto pick = [&] {
+        const double at = random.generateDouble() * total;
+        return words[qsizetype(std::lower_bound(cumulative.begin(), cumulative.end(), at) -
+                               cumulative.begin())];
+    };
     QList<EngineDocument> documents;
     for (int d = 0; d < count; ++d) {
         QString text;
         text.reserve(documentLength + 8);
         while (text.size() < documentLength)
-            text += random.bounded(12) == 0 ? u"，"_s : words[random.bounded(words.size())];
+            text += random.bounded(12) == 0 ? u"，"_s : pick();
         documents.append({u"doc%1.txt"_s.arg(d), text});
     }
     return documents;

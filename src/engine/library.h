@@ -24,7 +24,7 @@ struct EngineDocument {
 inline constexpr unsigned nameSlot = 0;    // the path below the library folder, "/"-separated
 inline constexpr unsigned stampSlot = 1;   // "SIZE:MTIME_MS" of the file it was read from
 inline constexpr unsigned passageSlot = 2; // its number in the document, from "0"
-inline constexpr qsizetype passageLength = 2000;
+inline constexpr qsizetype passageLength = 4000;
 inline constexpr qsizetype passageOverlap = 100;
 // The term of every document's first passage, which counts the documents.
 inline constexpr char firstPassageTerm[] = "F";
