@@ -17,6 +17,9 @@
 
 #include <xapian.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
 #include <deque>
@@ -168,11 +171,32 @@ qsizetype documentsIn(const Xapian::Database &db)
     return qsizetype(db.get_termfreq(firstPassageTerm));
 }
 
+// Puts every file of the folder on the disk, then the folder itself.
+void syncFolder(const QString &path)
+{
+    const QDir folder(path);
+    for (const QString &name : folder.entryList(QDir::Files)) {
+        const int fd = ::open(QFile::encodeName(folder.filePath(name)).constData(), O_RDONLY);
+        if (fd >= 0) {
+            ::fsync(fd);
+            ::close(fd);
+        }
+    }
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
 void writeShard(ShardWork *work, QStringList *failures, QMutex *mutex,
                 const std::function<void()> &fileRead)
 {
     try {
-        Xapian::WritableDatabase db(work->path.toStdString(), Xapian::DB_OPEN);
+        // Each commit of a batch would wait for the disk; the shard is put on the disk once, at
+        // the end. A crash of the program loses nothing written; one of the machine may cost
+        // the last run's updates, which the next run makes again.
+        Xapian::WritableDatabase db(work->path.toStdString(), Xapian::DB_OPEN | Xapian::DB_NO_SYNC);
         for (const QString &name : std::as_const(work->remove))
             db.delete_document(uniqueTerm(name));
         qsizetype pending = 0;
@@ -204,6 +228,8 @@ void writeShard(ShardWork *work, QStringList *failures, QMutex *mutex,
         }
         db.commit();
         work->documents = documentsIn(db);
+        db.close();
+        syncFolder(work->path);
     } catch (const Xapian::DatabaseLockError &) {
         work->error = u"%1 is being updated by another program; try again when it is done"_s.arg(
             QFileInfo(work->path).path());
@@ -235,7 +261,9 @@ std::vector<std::string> libraryTerms(QStringView text)
             minima.pop_front();
         if (i >= window - 1 && minima.front() != last) {
             last = minima.front();
-            terms.push_back("P" + text.sliced(last, gram).toString().toStdString());
+            std::string term(1, 'P');
+            term += text.sliced(last, gram).toString().toStdString();
+            terms.push_back(std::move(term));
         }
     }
     std::sort(terms.begin(), terms.end());
@@ -246,9 +274,11 @@ std::vector<std::string> libraryTerms(QStringView text)
 std::string uniqueTerm(QStringView name)
 {
     const QByteArray bytes = name.toUtf8();
+    std::string term(1, 'Q');
     if (bytes.size() <= longestName)
-        return "Q" + bytes.toStdString();
-    return "Q#" + QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex().toStdString();
+        return term += bytes.toStdString();
+    return term +=
+           '#' + QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex().toStdString();
 }
 
 bool updateLibrary(const QString &folder, const QString &database, LibraryUpdate *update,
