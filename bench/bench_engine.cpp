@@ -214,6 +214,12 @@ void BM_LibraryQueries(benchmark::State &state)
     Library &lib = library(int(state.range(0)));
     const int clients = int(state.range(1));
     const bool remote = state.range(2) != 0;
+    LibraryUpdate update;
+    QString error;
+    if (!updateLibrary(lib.corpus, lib.database, &update, &error)) {
+        state.SkipWithError(qPrintable(error));
+        return;
+    }
     std::vector<std::unique_ptr<QProcess>> servers;
     LibrarySources sources{{lib.database}, {}};
     if (remote) {
@@ -234,7 +240,6 @@ void BM_LibraryQueries(benchmark::State &state)
         }
         QThread::msleep(500);
     }
-    QString error;
     std::optional<EngineIndex> index = EngineIndex::open(sources, &error);
     if (!index) {
         state.SkipWithError(qPrintable(error));

@@ -222,6 +222,8 @@ std::optional<QList<EngineHit>> EngineIndex::search(QStringView query) const
             Xapian::Enquire enquire(db);
             enquire.set_query(Xapian::Query(Xapian::Query::OP_OR, terms.begin(), terms.end()));
             const Xapian::MSet matches = enquire.get_mset(0, Xapian::doccount(candidates));
+            // Asks a remote shard for all the passages at once, not one round trip each.
+            matches.fetch();
             QList<EngineDocument> documents;
             for (auto match = matches.begin(); match != matches.end(); ++match) {
                 const Xapian::Document document = match.get_document();
