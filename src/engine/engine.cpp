@@ -43,6 +43,22 @@ quint32 pairKey(QStringView text, qsizetype i)
     return quint32(text[i].unicode()) << 16 | text[i + 1].unicode();
 }
 
+struct RemoteAddress {
+    std::string host;
+    unsigned port = 0;
+};
+
+// "HOST:PORT" taken apart, or nothing when it is not one.
+std::optional<RemoteAddress> remoteAddress(const QString &remote)
+{
+    const qsizetype colon = remote.lastIndexOf(u':');
+    bool ok = false;
+    const uint port = remote.sliced(colon + 1).toUInt(&ok);
+    if (colon <= 0 || !ok || port == 0 || port > 65535)
+        return std::nullopt;
+    return RemoteAddress{remote.left(colon).toStdString(), port};
+}
+
 // Waits for a remote shard this long to answer before the search counts as failed.
 constexpr int remoteTimeoutMs = 10000;
 
@@ -63,10 +79,9 @@ public:
         for (const QString &path : m_sources.databases)
             db.add_database(Xapian::Database(path.toStdString()));
         for (const QString &remote : m_sources.remotes) {
-            const qsizetype colon = remote.lastIndexOf(u':');
-            db.add_database(Xapian::Remote::open(remote.left(colon).toStdString(),
-                                                 remote.sliced(colon + 1).toUInt(), remoteTimeoutMs,
-                                                 remoteTimeoutMs));
+            const RemoteAddress address = remoteAddress(remote).value_or(RemoteAddress());
+            db.add_database(
+                Xapian::Remote::open(address.host, address.port, remoteTimeoutMs, remoteTimeoutMs));
         }
         return db;
     }
@@ -131,10 +146,7 @@ EngineIndex::EngineIndex(const QList<EngineDocument> &documents)
 std::optional<EngineIndex> EngineIndex::open(const LibrarySources &sources, QString *error)
 {
     for (const QString &remote : sources.remotes) {
-        const qsizetype colon = remote.lastIndexOf(u':');
-        bool ok = false;
-        const uint port = remote.sliced(std::max<qsizetype>(colon + 1, 0)).toUInt(&ok);
-        if (colon <= 0 || !ok || port == 0 || port > 65535) {
+        if (!remoteAddress(remote)) {
             if (error)
                 *error = u"%1 is not HOST:PORT"_s.arg(remote);
             return std::nullopt;
