@@ -70,7 +70,6 @@ bool ResultServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *
     const QString query = QUrlQuery(url).queryItemValue(u"wd"_s, QUrl::FullyDecoded);
     m_rawTargets.append(
         url.toString(QUrl::RemoveScheme | QUrl::RemoveAuthority | QUrl::FullyEncoded));
-    m_queries.append(query);
     Q_EMIT searched(query);
 
     if (m_unavailable.contains(query)) {

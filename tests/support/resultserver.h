@@ -47,7 +47,6 @@ public:
     void setUnavailable(const QString &query) { m_unavailable.insert(query); }
 
     QStringList rawTargets() const { return m_rawTargets; }
-    QStringList queries() const { return m_queries; }
 
 Q_SIGNALS:
     // A search request arrived (before any delay), with its decoded text.
@@ -65,7 +64,6 @@ private:
     QHash<QString, int> m_delays;
     QSet<QString> m_unavailable;
     QStringList m_rawTargets;
-    QStringList m_queries;
 };
 
 } // namespace quarnex
