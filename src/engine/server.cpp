@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <sys/resource.h>
 #include <sys/socket.h>
 
 #include <algorithm>
@@ -30,6 +31,21 @@ constexpr qint64 socketReadBuffer = 4 * 1024;
 // After its last answer a closing connection waits this long for the client to take it and
 // close; nothing more is read meanwhile.
 constexpr std::chrono::milliseconds lingering{2000};
+// Descriptors kept free of connections: the library's shards, one set a search thread, and
+// what Qt holds itself.
+constexpr rlim_t reservedDescriptors = 64;
+// After a failed accept Qt stops listening; the server listens again after this long.
+constexpr std::chrono::milliseconds acceptBackOff{100};
+
+qsizetype defaultMaxConnections()
+{
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return 512;
+    const qint64 descriptors = qint64(std::min<rlim_t>(limit.rlim_cur, 1 << 20));
+    return qsizetype(std::clamp<qint64>(
+        std::min(descriptors - qint64(reservedDescriptors), descriptors / 2), 1, 512));
+}
 
 // One client's connection: requests are read from it one head at a time and answered in the
 // order they came, whichever answer is ready first.
@@ -208,9 +224,18 @@ QByteArray htmlAnswer(const QByteArray &status, const QString &html, bool close)
 
 EngineServer::EngineServer(EngineIndex index, QObject *parent)
     : QObject(parent), m_index(std::make_shared<const EngineIndex>(std::move(index))),
-      m_listener(new QTcpServer(this))
+      m_listener(new QTcpServer(this)), m_maxConnections(defaultMaxConnections())
 {
+    // Qt takes connections from the kernel ahead of us; one at a time keeps its share small.
+    m_listener->setMaxPendingConnections(1);
     connect(m_listener, &QTcpServer::newConnection, this, &EngineServer::accept);
+    connect(m_listener, &QTcpServer::acceptError, this, [this] {
+        m_listener->pauseAccepting();
+        QTimer::singleShot(acceptBackOff, this, [this] {
+            if (m_connections < m_maxConnections)
+                m_listener->resumeAccepting();
+        });
+    });
 }
 
 EngineServer::~EngineServer() = default;
@@ -228,8 +253,24 @@ QString EngineServer::base() const
 
 void EngineServer::accept()
 {
-    while (QTcpSocket *socket = m_listener->nextPendingConnection())
+    while (m_connections < m_maxConnections) {
+        QTcpSocket *socket = m_listener->nextPendingConnection();
+        if (!socket)
+            return;
+        ++m_connections;
+        connect(socket, &QObject::destroyed, this, &EngineServer::connectionEnded);
         new Connection(socket, m_index, m_port, m_timeout);
+    }
+    // The rest wait in the kernel's queue, not in descriptors of ours.
+    m_listener->pauseAccepting();
+}
+
+void EngineServer::connectionEnded()
+{
+    if (--m_connections < m_maxConnections) {
+        m_listener->resumeAccepting();
+        accept();
+    }
 }
 
 } // namespace quarnex

@@ -37,14 +37,21 @@ public:
     // How long a connection may wait for the client: for the rest of a request's head, for the
     // next request, or for the client to take an answer. Ten seconds unless set.
     void setTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
+    // How many connections are served at once; more wait in the kernel's queue until one
+    // ends. Unless set, as many as the process's descriptors allow with room left for the
+    // library's files, at most 512.
+    void setMaxConnections(qsizetype connections) { m_maxConnections = connections; }
 
 private:
     void accept();
+    void connectionEnded();
 
     std::shared_ptr<const EngineIndex> m_index;
     QTcpServer *m_listener;
     quint16 m_port = 0;
     std::chrono::milliseconds m_timeout{10000};
+    qsizetype m_maxConnections;
+    qsizetype m_connections = 0;
 };
 
 } // namespace quarnex

@@ -507,6 +507,22 @@ private Q_SLOTS:
         QVERIFY2(sent < 1024 * 1024, QByteArray::number(sent).constData());
     }
 
+    // Beyond the cap a client waits in the kernel's queue, and is served when another leaves.
+    void connectionsBeyondTheCapWait()
+    {
+        EngineServer server(m_index);
+        server.setMaxConnections(2);
+        const quint16 port = server.start(0);
+        const auto first = connectAndWrite(port, {});
+        const auto second = connectAndWrite(port, {});
+        const auto waiting = connectAndWrite(port, "GET /doc/c.txt HTTP/1.1\r\nHost: 127.0.0.1:" +
+                                                       QByteArray::number(port) + "\r\n\r\n");
+        QTest::qWait(500);
+        QCOMPARE(waiting->bytesAvailable(), 0);
+        first->abort();
+        QTRY_COMPARE(answersIn(waiting->peek(1 << 20)).value(0).first, "HTTP/1.1 200 OK");
+    }
+
     void stalledClientIsClosed()
     {
         EngineServer server(m_index);
