@@ -204,8 +204,10 @@ std::optional<EngineDocument> EngineIndex::find(QStringView name) const
             std::map<int, QString> passages;
             for (auto it = db.postlist_begin(unique); it != db.postlist_end(unique); ++it) {
                 const Xapian::Document passage = db.get_document(*it);
-                passages[std::stoi(passage.get_value(passageSlot))] =
-                    QString::fromStdString(passage.get_data());
+                const std::string number = passage.get_value(passageSlot);
+                if (number.empty()) // a file that could not be read
+                    return std::nullopt;
+                passages[std::stoi(number)] = QString::fromStdString(passage.get_data());
             }
             if (passages.empty())
                 return std::nullopt;

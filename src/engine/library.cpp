@@ -136,7 +136,7 @@ struct ShardWork {
     QString path;
     QList<LibraryFile> read; // new or changed
     QList<QString> remove;   // gone from the folder
-    QSet<QString> changed;   // of read, those already in the database
+    QSet<QString> changed;   // of read, those already in the database as documents
     qsizetype documents = 0; // afterwards
     qsizetype added = 0;     // of read, those new and read
     qsizetype replaced = 0;  // of read, those changed and read again
@@ -213,9 +213,14 @@ void writeShard(ShardWork *work, QStringList *failures, QMutex *mutex,
                 putDocument(db, file, text);
                 ++(work->changed.contains(file.name) ? work->replaced : work->added);
             } else {
-                // The old text of a file that can no longer be read is not served.
-                if (work->changed.contains(file.name))
-                    db.delete_document(uniqueTerm(file.name));
+                // In place of its old text, if any: that is not served.
+                Xapian::Document record;
+                record.set_data(loaded.error.toStdString());
+                record.add_value(nameSlot, file.name.toStdString());
+                record.add_value(stampSlot, file.stamp.toStdString());
+                record.add_boolean_term(uniqueTerm(file.name));
+                record.add_boolean_term(unreadableTerm);
+                db.replace_document(uniqueTerm(file.name), record);
                 const QMutexLocker lock(mutex);
                 failures->append(file.name + u": "_s + loaded.error);
             }
@@ -303,6 +308,8 @@ bool updateLibrary(const QString &folder, const QString &database, LibraryUpdate
         }
         std::vector<ShardWork> work(static_cast<size_t>(shards));
         std::vector<std::map<QString, QByteArray>> stored(static_cast<size_t>(shards));
+        // The files that could not be read when last tried, with the reason.
+        QHash<QString, QString> unreadable;
         for (int shard = 0; shard < shards; ++shard) {
             work[size_t(shard)].path = QDir(database).filePath(QString::number(shard));
             const Xapian::Database db(work[size_t(shard)].path.toStdString());
@@ -312,6 +319,10 @@ bool updateLibrary(const QString &folder, const QString &database, LibraryUpdate
             for (auto v = db.valuestream_begin(stampSlot); v != db.valuestream_end(stampSlot); ++v)
                 stored[size_t(shard)][QString::fromStdString(names[v.get_docid()])] =
                     QByteArray::fromStdString(*v);
+            for (auto it = db.postlist_begin(unreadableTerm); it != db.postlist_end(unreadableTerm);
+                 ++it)
+                unreadable.insert(QString::fromStdString(names[*it]),
+                                  QString::fromStdString(db.get_document(*it).get_data()));
         }
         const QDir root(QDir(folder).absolutePath());
         QSet<QString> present;
@@ -321,11 +332,15 @@ bool updateLibrary(const QString &folder, const QString &database, LibraryUpdate
             const int shard = shardOf(file.name, shards);
             const auto &known = stored[size_t(shard)];
             const auto found = known.find(file.name);
-            if (found != known.end() && found->second == file.stamp)
+            const auto reason = unreadable.constFind(file.name);
+            if (found != known.end() && found->second == file.stamp) {
+                if (reason != unreadable.cend())
+                    update->failures.append(file.name + u": "_s + *reason);
                 continue;
+            }
             ShardWork &target = work[size_t(shard)];
             target.read.append(file);
-            if (found != known.end())
+            if (found != known.end() && reason == unreadable.cend())
                 target.changed.insert(file.name);
             ++toRead;
         }
@@ -333,7 +348,7 @@ bool updateLibrary(const QString &folder, const QString &database, LibraryUpdate
             for (const auto &entry : stored[size_t(shard)])
                 if (!present.contains(entry.first)) {
                     work[size_t(shard)].remove.append(entry.first);
-                    ++update->removed;
+                    update->removed += !unreadable.contains(entry.first);
                 }
 
         QMutex mutex;

@@ -126,6 +126,7 @@ private Q_SLOTS:
         QCOMPARE(m_index.documentCount(), 5);
         QCOMPARE(m_index.find(u"sub/b.txt")->text, u"公园能够改善居民的睡眠质量，也让人愉快。"_s);
         QVERIFY(!m_index.find(u"secret.txt"));
+        QVERIFY(!m_index.find(u"broken.docx"));
     }
 
     // Of random texts over few characters, so that pairs repeat as in prose, every six-character
@@ -191,33 +192,44 @@ private Q_SLOTS:
         write(folder.filePath(u"a.txt"_s), u"城市绿地能够吸收噪声，改善空气。"_s.toUtf8());
         write(folder.filePath(u"b.txt"_s), u"公园能够改善居民的睡眠质量。"_s.toUtf8());
         write(folder.filePath(u"c.txt"_s), u"运动有助于居民的睡眠和健康。"_s.toUtf8());
+        write(folder.filePath(u"e.txt"_s), "\x89PNG\r\n\x1A\n\0\0\0\rIHDR");
+        write(folder.filePath(u"f.txt"_s), "\x89PNG\r\n\x1A\n\0\0\0\rIHDR");
         LibraryUpdate update;
         QString error;
         QVERIFY2(updateLibrary(folder.path(), database, &update, &error), qPrintable(error));
         QCOMPARE((std::array{update.documents, update.added, update.changed, update.removed}),
                  (std::array<qsizetype, 4>{3, 3, 0, 0}));
+        const QStringList unreadable = update.failures;
+        QCOMPARE(unreadable.size(), 2);
+        QVERIFY(unreadable[0].startsWith(u"e.txt: 文件内容不是文本"_s));
 
-        // Unchanged files are not read again: none is counted, and progress is never called.
+        // Unchanged files are not read again, those that could not be read either: none is
+        // counted, progress is never called, and the unreadable ones are named as before.
         bool read = false;
         QVERIFY(updateLibrary(folder.path(), database, &update, &error,
                               [&](qsizetype, qsizetype) { read = true; }));
         QCOMPARE((std::array{update.documents, update.added, update.changed, update.removed}),
                  (std::array<qsizetype, 4>{3, 0, 0, 0}));
         QVERIFY(!read);
+        QCOMPARE(update.failures, unreadable);
 
+        // An unreadable file made readable is new to the library; one removed was never in it.
         write(folder.filePath(u"a.txt"_s), u"城市绿地能够降低夏天的气温。"_s.toUtf8());
         QVERIFY(QFile::remove(folder.filePath(u"c.txt"_s)));
         write(folder.filePath(u"d.txt"_s), u"树木能够降低夏天的气温。"_s.toUtf8());
+        write(folder.filePath(u"e.txt"_s), u"草地能够降低夏天的气温。"_s.toUtf8());
+        QVERIFY(QFile::remove(folder.filePath(u"f.txt"_s)));
         QVERIFY(updateLibrary(folder.path(), database, &update, &error));
         QCOMPARE((std::array{update.documents, update.added, update.changed, update.removed}),
-                 (std::array<qsizetype, 4>{3, 1, 1, 1}));
+                 (std::array<qsizetype, 4>{4, 2, 1, 1}));
+        QVERIFY(update.failures.isEmpty());
         const std::optional<EngineIndex> index = EngineIndex::open({{database}, {}}, &error);
         QVERIFY2(index, qPrintable(error));
         QStringList names;
         for (const EngineHit &hit :
              index->search(u"能够降低夏天的气温").value_or(QList<EngineHit>()))
             names.append(hit.document.name);
-        QCOMPARE(names, (QStringList{u"a.txt"_s, u"d.txt"_s}));
+        QCOMPARE(names, (QStringList{u"a.txt"_s, u"d.txt"_s, u"e.txt"_s}));
         QVERIFY(index->search(u"能够吸收噪声")->isEmpty());
         QVERIFY(!index->find(u"c.txt"));
 
