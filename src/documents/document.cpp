@@ -47,7 +47,8 @@ const QString notDocument = u"文件内容不是文本，也不是 Word、RTF、
 
 QString limitName(qint64 limit)
 {
-    return (limit == maxPackageBytes ? u"Word、OpenDocument 和 PDF 文档"_s : u"纯文本和 RTF 文件"_s) +
+    return (limit == maxPackageBytes ? u"Word、OpenDocument 和 PDF 文档"_s
+                                     : u"纯文本和 RTF 文件"_s) +
            u"的上限 "_s + QString::number(limit / megabyte) + u" MB"_s;
 }
 
@@ -210,6 +211,13 @@ struct Stories {
     }
 };
 
+// The failures of the moment, which failureMayPass tells from those of the content.
+constexpr QStringView noConverter =
+    u"读取 Word 97–2003 文档需要 catdoc 或 antiword，但两者都没有安装";
+constexpr QStringView noCopy = u"无法写入文档的临时副本：";
+constexpr QStringView cannotRun = u"无法运行 ";
+constexpr QStringView timedOut = u"超时"; // as the converter's and the PDF reader's say
+
 bool converterText(const QByteArray &bytes, QString *text, QString *error)
 {
     // catdoc copes with more of the old formats; antiword is the fallback where only it is there.
@@ -220,20 +228,20 @@ bool converterText(const QByteArray &bytes, QString *text, QString *error)
         arguments = {u"-m"_s, u"UTF-8.txt"_s};
     }
     if (program.isEmpty()) {
-        *error = u"读取 Word 97–2003 文档需要 catdoc 或 antiword，但两者都没有安装"_s;
+        *error = noConverter.toString();
         return false;
     }
 
     QTemporaryFile file;
     if (!file.open() || file.write(bytes) != bytes.size() || !file.flush()) {
-        *error = u"无法写入文档的临时副本："_s + file.errorString();
+        *error = noCopy.toString() + file.errorString();
         return false;
     }
     QProcess process;
     process.setProcessChannelMode(QProcess::SeparateChannels);
     process.start(program, arguments << file.fileName());
     if (!process.waitForStarted()) {
-        *error = u"无法运行 "_s + program + u"："_s + process.errorString();
+        *error = cannotRun.toString() + program + u"："_s + process.errorString();
         return false;
     }
     // The text of a .doc is at most its size in UTF-16, which is at most 1.5 times as many
@@ -728,6 +736,12 @@ LoadedDocument readDocumentText(const QByteArray &bytes, QString *text)
     loaded.format = detectFormat(bytes);
     loaded.ok = textOf(bytes, loaded.format, text, &loaded.error);
     return loaded;
+}
+
+bool failureMayPass(QStringView error)
+{
+    return error == noConverter || error.startsWith(noCopy) || error.startsWith(cannotRun) ||
+           error.contains(timedOut);
 }
 
 LoadedDocument loadDocument(const QString &path, QTextDocument *document)

@@ -57,6 +57,11 @@ QByteArray readBounded(QIODevice *device);
 // text had them.
 LoadedDocument readDocumentText(const QByteArray &bytes, QString *text);
 
+// Whether a failure of readDocumentText may pass with the file unchanged, as the fault lies
+// with this machine or the moment: the Word converter missing or failing to start, or a read
+// that ran out of time.
+bool failureMayPass(QStringView error);
+
 // Loads a file as Open puts it into the editor. Names ending in "doc", "DOC" or "Doc" keep the
 // Word path: plain text only, whatever the content (our own Save writes RTF under such a name,
 // and that reads back as its text). Other names load rich text when the content is RTF, else

@@ -206,7 +206,7 @@ std::optional<EngineDocument> EngineIndex::find(QStringView name) const
                 const Xapian::Document passage = db.get_document(*it);
                 const std::string number = passage.get_value(passageSlot);
                 if (number.empty()) // a file that could not be read
-                    return std::nullopt;
+                    continue;
                 passages[std::stoi(number)] = QString::fromStdString(passage.get_data());
             }
             if (passages.empty())

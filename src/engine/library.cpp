@@ -205,14 +205,15 @@ void writeShard(ShardWork *work, QStringList *failures, QMutex *mutex,
             QString text;
             QString reason;
             LoadedDocument loaded;
-            if (readDocumentFile(file.path, &bytes, &reason))
+            const bool opened = readDocumentFile(file.path, &bytes, &reason);
+            if (opened)
                 loaded = readDocumentText(bytes, &text);
             else
                 loaded.error = reason;
             if (loaded.ok) {
                 putDocument(db, file, text);
                 ++(work->changed.contains(file.name) ? work->replaced : work->added);
-            } else {
+            } else if (opened && !failureMayPass(loaded.error)) {
                 // In place of its old text, if any: that is not served.
                 Xapian::Document record;
                 record.set_data(loaded.error.toStdString());
@@ -221,6 +222,12 @@ void writeShard(ShardWork *work, QStringList *failures, QMutex *mutex,
                 record.add_boolean_term(uniqueTerm(file.name));
                 record.add_boolean_term(unreadableTerm);
                 db.replace_document(uniqueTerm(file.name), record);
+                const QMutexLocker lock(mutex);
+                failures->append(file.name + u": "_s + loaded.error);
+            } else {
+                // A file that could not be opened, or whose converter is missing or ran out
+                // of time, is tried again at the next start; its old text is not served.
+                db.delete_document(uniqueTerm(file.name));
                 const QMutexLocker lock(mutex);
                 failures->append(file.name + u": "_s + loaded.error);
             }

@@ -28,9 +28,9 @@ inline constexpr qsizetype passageLength = 4000;
 inline constexpr qsizetype passageOverlap = 100;
 // The term of every document's first passage, which counts the documents.
 inline constexpr char firstPassageTerm[] = "F";
-// A file that could not be read is kept as one record with this term, its name, its stamp and
-// the reason as its data, and no passage number, so that it is not read again until it
-// changes.
+// A file whose content could not be read is kept as one record with this term, its name, its
+// stamp and the reason as its data, and no passage number, so that it is not read again until
+// it changes.
 inline constexpr char unreadableTerm[] = "E";
 
 // The terms a text is indexed and searched by: of its character pairs, the winnowed ones (the

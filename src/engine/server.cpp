@@ -12,6 +12,7 @@
 
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <deque>
@@ -46,6 +47,26 @@ qsizetype defaultMaxConnections()
     return qsizetype(std::clamp<qint64>(
         std::min(descriptors - qint64(reservedDescriptors), descriptors / 2), 1, 512));
 }
+
+// Takes connections from the kernel with the read buffer already small: Qt holds one before
+// the server takes it, and it would otherwise read whatever that client sends meanwhile.
+class Listener final : public QTcpServer {
+public:
+    using QTcpServer::QTcpServer;
+
+protected:
+    void incomingConnection(qintptr descriptor) override
+    {
+        auto *socket = new QTcpSocket(this);
+        socket->setReadBufferSize(socketReadBuffer);
+        if (!socket->setSocketDescriptor(descriptor)) {
+            ::close(int(descriptor));
+            delete socket;
+            return;
+        }
+        addPendingConnection(socket);
+    }
+};
 
 // One client's connection: requests are read from it one head at a time and answered in the
 // order they came, whichever answer is ready first.
@@ -224,7 +245,7 @@ QByteArray htmlAnswer(const QByteArray &status, const QString &html, bool close)
 
 EngineServer::EngineServer(EngineIndex index, QObject *parent)
     : QObject(parent), m_index(std::make_shared<const EngineIndex>(std::move(index))),
-      m_listener(new QTcpServer(this)), m_maxConnections(defaultMaxConnections())
+      m_listener(new Listener(this)), m_maxConnections(defaultMaxConnections())
 {
     // Qt takes connections from the kernel ahead of us; one at a time keeps its share small.
     m_listener->setMaxPendingConnections(1);
@@ -257,6 +278,12 @@ void EngineServer::accept()
         QTcpSocket *socket = m_listener->nextPendingConnection();
         if (!socket)
             return;
+        // A client that left while it waited: its socket will never report the end that
+        // ends a connection, and would keep its place for good.
+        if (socket->state() != QAbstractSocket::ConnectedState) {
+            socket->deleteLater();
+            continue;
+        }
         ++m_connections;
         connect(socket, &QObject::destroyed, this, &EngineServer::connectionEnded);
         new Connection(socket, m_index, m_port, m_timeout);

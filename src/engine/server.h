@@ -5,6 +5,7 @@
 
 #include <QObject>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 
@@ -40,7 +41,10 @@ public:
     // How many connections are served at once; more wait in the kernel's queue until one
     // ends. Unless set, as many as the process's descriptors allow with room left for the
     // library's files, at most 512.
-    void setMaxConnections(qsizetype connections) { m_maxConnections = connections; }
+    void setMaxConnections(qsizetype connections)
+    {
+        m_maxConnections = std::max<qsizetype>(connections, 1);
+    }
 
 private:
     void accept();

@@ -212,16 +212,33 @@ private Q_SLOTS:
                  (std::array<qsizetype, 4>{3, 0, 0, 0}));
         QVERIFY(!read);
         QCOMPARE(update.failures, unreadable);
+        // Another database's readable copy is found past the record.
+        const QString other = databases.filePath(u"other"_s);
+        QVERIFY(writeLibrary(other, {{u"e.txt"_s, u"另一份。"_s}}, &error));
+        const std::optional<EngineIndex> both = EngineIndex::open({{database, other}, {}}, &error);
+        QVERIFY2(both, qPrintable(error));
+        QCOMPARE(both->find(u"e.txt").value_or(EngineDocument()).text, u"另一份。"_s);
 
         // An unreadable file made readable is new to the library; one removed was never in it.
+        // A Word file whose converter is missing is not held against it.
         write(folder.filePath(u"a.txt"_s), u"城市绿地能够降低夏天的气温。"_s.toUtf8());
         QVERIFY(QFile::remove(folder.filePath(u"c.txt"_s)));
         write(folder.filePath(u"d.txt"_s), u"树木能够降低夏天的气温。"_s.toUtf8());
         write(folder.filePath(u"e.txt"_s), u"草地能够降低夏天的气温。"_s.toUtf8());
         QVERIFY(QFile::remove(folder.filePath(u"f.txt"_s)));
+        QVERIFY(QFile::copy(QStringLiteral(QUARNEX_TEST_DATA "/chinese.doc"),
+                            folder.filePath(u"g.doc"_s)));
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", "");
         QVERIFY(updateLibrary(folder.path(), database, &update, &error));
+        qputenv("PATH", path);
         QCOMPARE((std::array{update.documents, update.added, update.changed, update.removed}),
                  (std::array<qsizetype, 4>{4, 2, 1, 1}));
+        QCOMPARE(update.failures.size(), 1);
+        QVERIFY(update.failures[0].startsWith(u"g.doc: "_s));
+        QVERIFY(updateLibrary(folder.path(), database, &update, &error));
+        QCOMPARE((std::array{update.documents, update.added, update.changed, update.removed}),
+                 (std::array<qsizetype, 4>{5, 1, 0, 0}));
         QVERIFY(update.failures.isEmpty());
         const std::optional<EngineIndex> index = EngineIndex::open({{database}, {}}, &error);
         QVERIFY2(index, qPrintable(error));
@@ -533,6 +550,42 @@ private Q_SLOTS:
         QCOMPARE(waiting->bytesAvailable(), 0);
         first->abort();
         QTRY_COMPARE(answersIn(waiting->peek(1 << 20)).value(0).first, "HTTP/1.1 200 OK");
+    }
+
+    // A client waiting beyond the cap holds nothing: what it sends stays with the kernel, and
+    // when it leaves before its turn its place goes to the next.
+    void clientsBeyondTheCapHoldNothing()
+    {
+        EngineServer server(m_index);
+        server.setMaxConnections(1);
+        const quint16 port = server.start(0);
+        const auto served = connectAndWrite(port, {});
+        const auto leaving = connectAndWrite(port, {});
+        QTest::qWait(100);
+        leaving->abort();
+        QTest::qWait(100);
+        const auto next = connectAndWrite(port, "GET /doc/c.txt HTTP/1.1\r\nHost: 127.0.0.1:" +
+                                                    QByteArray::number(port) + "\r\n\r\n");
+        served->abort();
+        QTRY_COMPARE(answersIn(next->peek(1 << 20)).value(0).first, "HTTP/1.1 200 OK");
+
+        // Two at once: the second is taken from the kernel, to wait, while the first is served.
+        EngineServer other(m_index);
+        other.setMaxConnections(1);
+        const quint16 otherPort = other.start(0);
+        const auto first = connectAndWrite(otherPort, {});
+        const auto streaming = connectAndWrite(otherPort, "GET /s?wd=");
+        streaming->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, 16 * 1024);
+        const QByteArray chunk(64 * 1024, 'a');
+        qint64 sent = 0;
+        connect(streaming.get(), &QTcpSocket::bytesWritten, this, [&](qint64 bytes) {
+            sent += bytes;
+            if (sent < 200 * 1024 * 1024 && streaming->bytesToWrite() < chunk.size())
+                streaming->write(chunk);
+        });
+        streaming->write(chunk);
+        QTest::qWait(2000);
+        QVERIFY2(sent < 4 * 1024 * 1024, QByteArray::number(sent).constData());
     }
 
     void stalledClientIsClosed()
