@@ -55,11 +55,11 @@ struct LibraryUpdate {
 
 // Brings the database at `database` (created when absent) up to date with the folder: reads
 // the files that are new or whose size or time changed, drops those that are gone, and leaves
-// the rest unread, files that could not be read before among them. Only regular .txt, .rtf, .doc,
-// .docx, .odt and .pdf files whose real path lies under the folder are taken, so a link cannot
-// bring /etc/passwd into the library. The database is a folder of shards, one a processor when it
-// is made, written in parallel. progress, when given, is called with the files read so far and the
-// files to read. False with the reason when the folder or the database cannot be used.
+// the rest unread, files whose content could not be read before among them. Only regular .txt,
+// .rtf, .doc, .docx, .odt and .pdf files whose real path lies under the folder are taken, so a link
+// cannot bring /etc/passwd into the library. The database is a folder of shards, one a processor
+// when it is made, written in parallel. progress, when given, is called with the files read so far
+// and the files to read. False with the reason when the folder or the database cannot be used.
 bool updateLibrary(const QString &folder, const QString &database, LibraryUpdate *update,
                    QString *error,
                    const std::function<void(qsizetype done, qsizetype total)> &progress = {});
