@@ -166,6 +166,18 @@ void putDocument(Xapian::WritableDatabase &db, const LibraryFile &file, const QS
     }
 }
 
+// What stands for a file whose content could not be read: no passage, only why.
+Xapian::Document unreadableRecord(const LibraryFile &file, const QString &reason)
+{
+    Xapian::Document record;
+    record.set_data(reason.toStdString());
+    record.add_value(nameSlot, file.name.toStdString());
+    record.add_value(stampSlot, file.stamp.toStdString());
+    record.add_boolean_term(uniqueTerm(file.name));
+    record.add_boolean_term(unreadableTerm);
+    return record;
+}
+
 qsizetype documentsIn(const Xapian::Database &db)
 {
     return qsizetype(db.get_termfreq(firstPassageTerm));
@@ -213,21 +225,16 @@ void writeShard(ShardWork *work, QStringList *failures, QMutex *mutex,
             if (loaded.ok) {
                 putDocument(db, file, text);
                 ++(work->changed.contains(file.name) ? work->replaced : work->added);
-            } else if (opened && !failureMayPass(loaded.error)) {
-                // In place of its old text, if any: that is not served.
-                Xapian::Document record;
-                record.set_data(loaded.error.toStdString());
-                record.add_value(nameSlot, file.name.toStdString());
-                record.add_value(stampSlot, file.stamp.toStdString());
-                record.add_boolean_term(uniqueTerm(file.name));
-                record.add_boolean_term(unreadableTerm);
-                db.replace_document(uniqueTerm(file.name), record);
-                const QMutexLocker lock(mutex);
-                failures->append(file.name + u": "_s + loaded.error);
             } else {
-                // A file that could not be opened, or whose converter is missing or ran out
-                // of time, is tried again at the next start; its old text is not served.
-                db.delete_document(uniqueTerm(file.name));
+                // A fault of the content is remembered, so that the file is not read again
+                // until it changes; one of the machine or the moment (not opened, no
+                // converter, out of time) is tried again at the next start. Either way the old
+                // text is not served.
+                if (opened && !failureMayPass(loaded.error))
+                    db.replace_document(uniqueTerm(file.name),
+                                        unreadableRecord(file, loaded.error));
+                else
+                    db.delete_document(uniqueTerm(file.name));
                 const QMutexLocker lock(mutex);
                 failures->append(file.name + u": "_s + loaded.error);
             }
